@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: once in the normal build and once with
+# AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need an X server get Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+. scripts/xvfb.sh
+qv_start_xvfb
+
+jobs=$(nproc)
+
+echo "== build (RelWithDebInfo) =="
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer) =="
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF >/dev/null
+cmake --build build-asan
+echo "== tests under sanitizers =="
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== all tests passed =="
