@@ -1,0 +1,48 @@
+// quorvel-world: one command for everything people do with world files.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/world/verbs.h"
+
+// Defaults for verbs that a build leaves out; the real ones in the tool's library replace them.
+__attribute__((weak)) int buildMain(int, char**) {
+    std::fprintf(stderr, "quorvel-world: build is not available in this build\n");
+    return 1;
+}
+__attribute__((weak)) int validateMain(int, char**) {
+    std::fprintf(stderr, "quorvel-world: validate is not available in this build\n");
+    return 1;
+}
+
+namespace {
+
+void usage(FILE* out) {
+    std::fprintf(out,
+                 "usage: quorvel-world <verb> ...\n"
+                 "  info [--json] WORLD.kbw          describe a world file\n"
+                 "  build SCENE.json -o DIR          compile a scene into DIR\n"
+                 "  validate WORLD.kbw [--textures LIST.ktl] [--json]\n"
+                 "                                   check what the renderer relies on\n"
+                 "  sample WORLD.kbw                 write a small sample world\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        usage(stderr);
+        return 1;
+    }
+    const char* verb = argv[1];
+    if (!std::strcmp(verb, "info")) return infoMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "build")) return buildMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "validate")) return validateMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "sample")) return sampleMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "--help") || !std::strcmp(verb, "-h") || !std::strcmp(verb, "help")) {
+        usage(stdout);
+        return 0;
+    }
+    std::fprintf(stderr, "quorvel-world: unknown verb \"%s\"\n", verb);
+    usage(stderr);
+    return 1;
+}
