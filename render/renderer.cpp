@@ -1,0 +1,215 @@
+// Portal renderer: room recursion, portal frusta, entities, triangles, materials and lights.
+#include "render/renderer.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "render/shadows.h"
+#include "scene/entity.h"
+
+namespace {
+
+RendererState state{};
+
+// The standing state every frame relies on (the same values setupFixedState gives).
+void applyStandingState() {
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_STENCIL_TEST);
+}
+
+// Portals with fewer than 3 vertices have no plane and no frustum; they are never followed.
+bool followable(const Portal* portal) {
+    return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
+}
+
+}  // namespace
+
+const RendererState& rendererState() { return state; }
+
+void resetRenderer() { state = RendererState{}; }
+
+void initLightIds(World* world) {
+    for (int i = 0; i < 8; ++i) world->lightIds[i] = GL_LIGHT0 + i;
+}
+
+void renderWorld(Entity* camera, World* world) {
+    state.world = world;
+    state.roomsDrawn = 0;
+    world->boundMaterial = -1;
+    world->boundTexture = -1;
+    if (!camera->room || camera->room->world != world || !pointInRoom(camera, camera->room)) {
+        unlinkEntity(camera);
+        locateRoom(camera, world);
+        if (!camera->room && world->roomCount > 0 && world->rooms) camera->room = world->rooms[0];
+        if (camera->room) linkEntity(camera, camera->room);
+    }
+    applyStandingState();
+    applyView(camera);
+    world->frame++;
+    if (camera->room) renderRoom(camera->room, camera, nullptr);
+}
+
+void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
+    World* world = room->world ? room->world : state.world;
+    if (!world) return;
+    if (room->lastFrame == world->frame) return;
+    room->lastFrame = world->frame;
+    state.roomsDrawn++;
+    setupRoomLights(room);
+    drawTriangles(room->triangleCount, room->triangles, world->vertices);
+    renderEntities(room->entities);
+    for (int i = 0; i < room->portalCount; ++i) {
+        const Portal* portal = room->portals[i];
+        if (!followable(portal)) continue;
+        if (!frustum || portalVisible(camera, portal, frustum)) renderThroughPortal(camera, portal);
+    }
+    findSilhouettes(room);
+    renderShadows(room);
+}
+
+void renderThroughPortal(Entity* camera, const Portal* portal) {
+    if (!followable(portal)) return;
+    Frustum* frustum = buildFrustum(camera, portal);
+    // Without a frustum the target room follows all its portals, like the camera's room.
+    renderRoom(portal->target, camera, frustum);
+    freeFrustum(frustum);
+}
+
+Frustum* buildFrustum(const Entity* camera, const Portal* portal) {
+    if (!followable(portal)) return nullptr;
+    const int n = portal->vertexCount;
+    auto* frustum = static_cast<Frustum*>(std::calloc(1, sizeof(Frustum)));
+    if (!frustum) return nullptr;
+    frustum->planes = static_cast<Plane**>(std::calloc(n, sizeof(Plane*)));
+    if (!frustum->planes) {
+        std::free(frustum);
+        return nullptr;
+    }
+    frustum->planeCount = static_cast<int16_t>(n);
+    const Vec3& p = camera->position;
+    Vec3** v = portal->vertices;
+    for (int i = 0; i < n; ++i) {
+        frustum->planes[i] = static_cast<Plane*>(std::malloc(sizeof(Plane)));
+        if (!frustum->planes[i]) {
+            freeFrustum(frustum);
+            return nullptr;
+        }
+        const Vec3& a = i == 0 ? *v[n - 1] : *v[i - 1];
+        planeFromPoints(a, *v[i], p, *frustum->planes[i]);
+    }
+    return frustum;
+}
+
+void freeFrustum(Frustum* frustum) {
+    if (!frustum) return;
+    if (frustum->planes)
+        for (int i = 0; i < frustum->planeCount; ++i) std::free(frustum->planes[i]);
+    std::free(frustum->planes);
+    std::free(frustum);
+}
+
+bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum) {
+    if (!followable(portal)) return false;
+    Vec3** v = portal->vertices;
+    // The portal's own plane, reversed so its normal points away from the owning room.
+    Plane q;
+    planeFromPoints(*v[2], *v[1], *v[0], q);
+    if (planeValue(q, camera->position) >= 0) return false;
+    for (int i = 0; i < portal->vertexCount; ++i) {
+        bool inside = true;
+        for (int k = 0; k < frustum->planeCount && inside; ++k)
+            inside = planeValue(*frustum->planes[k], *v[i]) < 0;
+        if (inside) return true;
+    }
+    return false;
+}
+
+void renderEntities(Entity* first) {
+    World* world = state.world;
+    for (Entity* e = first; e; e = e->next) {
+        glPushMatrix();
+        updateRotation(e);
+        glTranslatef(e->position.x, e->position.y, e->position.z);
+        glMultMatrixf(e->rotation);
+        const Model* m = world && e->model < static_cast<uint16_t>(world->modelCount)
+                             ? world->models[e->model] : nullptr;
+        const bool hidden = e->flags & kEntityHidden;
+        const bool translucent = e->flags & kEntityTranslucent;
+        if (m && !hidden) {
+            if (translucent) {
+                glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+                glEnable(GL_BLEND);
+                glDepthMask(GL_FALSE);
+            }
+            drawTriangles(m->triangleCount, m->triangles, m->vertices);
+            if (translucent) {
+                glDepthMask(GL_TRUE);
+                glDisable(GL_BLEND);
+            }
+        }
+        glPopMatrix();
+    }
+}
+
+void drawTriangles(int count, Triangle** triangles, Vec3** vertices) {
+    World* world = state.world;
+    if (!world) return;
+    const int16_t n = static_cast<int16_t>(count);
+    for (int i = 0; i < n; ++i) {
+        const Triangle& t = *triangles[i];
+        if (static_cast<int16_t>(t.texture) != world->boundTexture) {
+            const bool valid = world->textures && world->textureCount > 0 &&
+                               t.texture < static_cast<uint16_t>(world->textureCount);
+            glBindTexture(GL_TEXTURE_2D, valid ? world->textures[t.texture] : 0);
+            world->boundTexture = static_cast<int16_t>(t.texture);
+        }
+        if (static_cast<int16_t>(t.material) != world->boundMaterial) {
+            applyMaterial(t.material, world);
+            world->boundMaterial = static_cast<int16_t>(t.material);
+        }
+        glBegin(GL_TRIANGLES);
+        glNormal3fv(&t.plane.nx);
+        for (int k = 0; k < 3; ++k) {
+            glTexCoord2fv(t.uv[k]);
+            glVertex3fv(&vertices[t.v[k]]->x);
+        }
+        glEnd();
+    }
+}
+
+void applyMaterial(int index, World* world) {
+    if (static_cast<unsigned>(index) >= world->materialCount || !world->materials) return;
+    const Material& m = world->materials[index];
+    glMaterialfv(GL_FRONT, GL_AMBIENT, m.ambient);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, m.diffuse);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, m.specular);
+    glMaterialf(GL_FRONT, GL_SHININESS, m.shininess);
+    glMaterialfv(GL_FRONT, GL_EMISSION, m.emission);
+}
+
+void setupRoomLights(Room* room) {
+    const World* world = state.world ? state.world : room->world;
+    for (int i = 0; i < 8; ++i) {
+        const GLenum id = world ? static_cast<GLenum>(world->lightIds[i]) : GL_LIGHT0 + i;
+        RoomLight& L = room->lights[i];
+        if (L.enabled) {
+            glLightfv(id, GL_AMBIENT, L.ambient);
+            glLightfv(id, GL_DIFFUSE, L.diffuse);
+            glLightfv(id, GL_SPECULAR, L.specular);
+            L.position[3] = L.type == 1 ? 0.0f : 1.0f;
+            glLightfv(id, GL_POSITION, L.position);
+            glEnable(id);
+        } else {
+            glDisable(id);
+        }
+    }
+}

@@ -1,0 +1,50 @@
+// The portal renderer: draws the rooms visible from the camera, starting in the camera's room and
+// spreading through portals, each room once per frame with its lights, static triangles and
+// entities, followed by the room's stencil shadow pass.
+#pragma once
+
+#include <cstdint>
+
+#include "world/world.h"
+
+// One plane per portal edge; a point is inside when its plane value is negative for every plane.
+struct Frustum {
+    int16_t planeCount;
+    Plane** planes;
+};
+
+// Renders one frame. The modelview matrix holds the identity (or a base transform) on entry and
+// is left with the camera view multiplied in: bracket the call with glPushMatrix/glPopMatrix.
+// Expects the projection and standing state of setupRenderState(); sets the standing state again
+// itself so a frame never depends on what an earlier caller left behind.
+void renderWorld(Entity* camera, World* world);
+// Renders a room and, recursively, the rooms behind its portals. frustum is null for the camera's
+// own room, whose portals are all followed without facing or frustum tests.
+void renderRoom(Room* room, Entity* camera, const Frustum* frustum);
+void renderThroughPortal(Entity* camera, const Portal* portal);
+// The frustum through a portal from the camera position; null when it cannot be allocated or the
+// portal has fewer than 3 vertices.
+Frustum* buildFrustum(const Entity* camera, const Portal* portal);
+void freeFrustum(Frustum* frustum);
+// The portal faces the camera and at least one of its vertices lies strictly inside the frustum.
+// A portal with fewer than 3 vertices is never visible.
+bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum);
+// Draws every entity of a room list (hidden ones skipped, translucent ones additively).
+void renderEntities(Entity* first);
+// Draws triangles against a vertex pool, binding textures and applying materials of the world
+// being rendered only when they change. A texture index outside the world's textures binds none.
+void drawTriangles(int count, Triangle** triangles, Vec3** vertices);
+// Loads material `index` into the front-face material; nothing when it is out of range.
+void applyMaterial(int index, World* world);
+// Loads the room's eight light slots into GL_LIGHT0 .. GL_LIGHT7 (positions in world space).
+void setupRoomLights(Room* room);
+// World.lightIds[i] = GL_LIGHT0 + i.
+void initLightIds(World* world);
+
+// Module state: the world being rendered and what the current frame has drawn.
+struct RendererState {
+    World* world;
+    int roomsDrawn;  // rooms drawn in the current frame
+};
+const RendererState& rendererState();
+void resetRenderer();

@@ -1,0 +1,198 @@
+// Stencil shadow volumes: light classification, silhouette lists and the counting passes.
+#include "render/shadows.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+ShadowState shadowState{};
+
+void resetShadows() { shadowState = ShadowState{}; }
+
+namespace {
+
+// The model of an entity that takes part in shadows, or null when it is hidden or unusable.
+const Model* castingModel(const World* world, const Entity* e) {
+    if (e->flags & kEntityHidden) return nullptr;
+    if (e->model >= static_cast<uint16_t>(world->modelCount) || !world->models) return nullptr;
+    const Model* m = world->models[e->model];
+    if (!m || !e->litMask || (m->triangleCount > 0 && !m->triangles)) return nullptr;
+    return m;
+}
+
+// Appends the staged block to the list of slot `slot`. When the larger list cannot be allocated
+// the list keeps what it had and the staged edges are dropped: the volume has a gap this frame,
+// but the frame goes on.
+void flush(Entity* e, int slot, int staged) {
+    const uint32_t c = e->edgeCount[slot];
+    const size_t bytes = (static_cast<size_t>(c) + kSilhouetteBlock) * sizeof(SilhouetteEdge);
+    auto* grown = static_cast<SilhouetteEdge*>(shadowState.allocate ? shadowState.allocate(bytes)
+                                                                     : std::malloc(bytes));
+    if (!grown) return;
+    if (c) std::memcpy(grown, e->edges[slot], c * sizeof(SilhouetteEdge));
+    std::memcpy(grown + c, shadowState.silhouetteStaging, sizeof shadowState.silhouetteStaging);
+    std::free(e->edges[slot]);
+    e->edges[slot] = grown;
+    e->edgeCount[slot] = c + staged;
+    shadowState.flushes++;
+}
+
+void rebuildList(Entity* e, const Model& m, int slot) {
+    const uint8_t bit = static_cast<uint8_t>(1u << slot);
+    std::free(e->edges[slot]);
+    e->edges[slot] = nullptr;
+    e->edgeCount[slot] = 0;
+    int staged = 0;
+    const int count = m.triangleCount;
+    for (int k = 0; k < count; ++k) {
+        if (!(e->litMask[k] & bit)) continue;
+        for (int l = 0; l < 3; ++l) {
+            const int32_t n = m.triangles[k]->adj[l];
+            // An index outside the model counts as an open edge.
+            const bool open = n < 0 || n >= count;
+            if (open || !(e->litMask[n] & bit)) {
+                shadowState.silhouetteStaging[staged].triangle = k;
+                shadowState.silhouetteStaging[staged].edge = static_cast<uint8_t>(l);
+                if (++staged == kSilhouetteBlock) {
+                    flush(e, slot, staged);
+                    staged = 0;
+                }
+            }
+        }
+    }
+    if (staged > 0) flush(e, slot, staged);
+}
+
+}  // namespace
+
+Vec3 lightToLocal(const Entity* entity, const float light[3]) {
+    GLfloat m[16];
+    glPushMatrix();
+    glLoadIdentity();
+    glRotatef(entity->angles.z, 0, 0, 1);
+    glRotatef(entity->angles.y, 0, 1, 0);
+    glRotatef(entity->angles.x, 1, 0, 0);
+    glTranslatef(-entity->position.x, -entity->position.y, -entity->position.z);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    glPopMatrix();
+    Vec3 out;
+    for (int r = 0; r < 3; ++r)
+        out[r] = m[r] * light[0] + m[4 + r] * light[1] + m[8 + r] * light[2] + m[12 + r];
+    return out;
+}
+
+void classifyLit(Triangle** triangles, int count, const Vec3& light, uint8_t bit, Entity* entity) {
+    const int16_t n = static_cast<int16_t>(count);
+    for (int k = 0; k < n; ++k) {
+        if (planeValue(triangles[k]->plane, light) > 0)
+            entity->litMask[k] |= bit;
+        else
+            entity->litMask[k] &= static_cast<uint8_t>(~bit);
+    }
+}
+
+void findSilhouettes(Room* room) {
+    const World* world = room->world;
+    if (!world) return;
+    for (int i = 0; i < 8; ++i) {
+        if (room->lights[i].enabled != 1) continue;
+        for (Entity* e = room->entities; e; e = e->next) {
+            const Model* m = castingModel(world, e);
+            if (!m) continue;
+            const Vec3 light = lightToLocal(e, room->lights[i].position);
+            classifyLit(m->triangles, m->triangleCount, light, static_cast<uint8_t>(1u << i), e);
+            rebuildList(e, *m, i);
+        }
+    }
+}
+
+void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edges,
+                      uint32_t edgeCount, const float light[3], Vec3** vertices, Entity* entity) {
+    const Vec3 L = lightToLocal(entity, light);
+    glPushMatrix();
+    glTranslatef(entity->position.x, entity->position.y, entity->position.z);
+    glMultMatrixf(entity->rotation);
+    for (uint32_t j = 0; j < edgeCount; ++j) {
+        const Triangle& t = *triangles[edges[j].triangle];
+        const int k = edges[j].edge;
+        const Vec3& a = *vertices[t.v[k]];
+        const Vec3& b = *vertices[k < 2 ? t.v[k + 1] : t.v[0]];
+        glBegin(GL_TRIANGLE_STRIP);
+        glVertex4f(a.x, a.y, a.z, 1);
+        glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
+        glVertex4f(b.x, b.y, b.z, 1);
+        glVertex4f(b.x - L.x, b.y - L.y, b.z - L.z, 0);
+        glEnd();
+    }
+    // Every cap fragment fails GL_NEVER and so always takes the depth-fail operation.
+    glDepthFunc(GL_NEVER);
+    glBegin(GL_TRIANGLES);
+    const int16_t n = static_cast<int16_t>(count);
+    for (int r = 0; r < n; ++r) {
+        const Triangle& t = *triangles[r];
+        if (entity->litMask[r] & 1) {
+            for (int k = 0; k < 3; ++k) glVertex3fv(&vertices[t.v[k]]->x);
+        } else {
+            for (int k = 0; k < 3; ++k) {
+                const Vec3& p = *vertices[t.v[k]];
+                glVertex4f(p.x - L.x, p.y - L.y, p.z - L.z, 0);
+            }
+        }
+    }
+    glEnd();
+    glDepthFunc(GL_LEQUAL);
+    glPopMatrix();
+}
+
+void renderShadows(Room* room) {
+    const World* world = room->world;
+    if (!world) return;
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_CULL_FACE);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_STENCIL_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glStencilFunc(GL_ALWAYS, 0, ~0u);
+    glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
+    glCullFace(GL_FRONT);
+    // Pass 1 counts back faces behind the visible surface up, pass 2 counts front faces down.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
+            glCullFace(GL_BACK);
+        }
+        for (Entity* e = room->entities; e; e = e->next) {
+            const Model* m = castingModel(world, e);
+            if (!m) continue;
+            drawShadowVolume(m->triangles, m->triangleCount, e->edges[0], e->edgeCount[0],
+                             room->lights[0].position, m->vertices, e);
+        }
+    }
+    glDisable(GL_CULL_FACE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glColor4f(0, 0, 0, 0.8f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glStencilFunc(GL_NOTEQUAL, 0, ~0u);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // A quad on the near-plane rectangle of the projection covers the whole viewport.
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex3f(-0.2f, 0.2f, -0.5f);
+    glVertex3f(-0.2f, -0.2f, -0.5f);
+    glVertex3f(0.2f, 0.2f, -0.5f);
+    glVertex3f(0.2f, -0.2f, -0.5f);
+    glEnd();
+    glPopMatrix();
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_STENCIL_TEST);
+}

@@ -1,0 +1,64 @@
+// Headless context and pixel helpers shared by the rendering tests.
+#include "tests/render/gl_test.h"
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "ll/headless_gl.h"
+#include "render/gl_setup.h"
+#include "render/renderer.h"
+#include "render/shadows.h"
+
+namespace gltest {
+namespace {
+
+class HeadlessEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(createHeadlessGL(HeadlessGLConfig{}, &error)) << error;
+    }
+    void TearDown() override { destroyHeadlessGL(); }
+};
+
+}  // namespace
+
+// Registered before main runs, so the context exists before any test of the process.
+::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new HeadlessEnvironment);
+
+Rgb pixel(int x, int y) {
+    glFinish();
+    unsigned char rgb[3] = {0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    return {rgb[0], rgb[1], rgb[2]};
+}
+
+std::array<int, 2> project(const Vec3& eye) {
+    // glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, ...): x_ndc = 2.5 * x / -z, likewise y; 800 x 600.
+    const float xn = 2.5f * eye.x / -eye.z, yn = 2.5f * eye.y / -eye.z;
+    return {static_cast<int>(400 + 400 * xn), static_cast<int>(300 + 300 * yn)};
+}
+
+void drawFrame(Entity* camera, World* world) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glPushMatrix();
+    renderWorld(camera, world);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+    glFinish();
+}
+
+void RenderTest::SetUp() {
+    resetRenderer();
+    resetShadows();
+    glViewport(0, 0, 800, 600);
+    setupRenderState();
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+}  // namespace gltest
+

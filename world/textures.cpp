@@ -1,0 +1,266 @@
+// Texture list and raw image files: the parsers, and the upload of one OpenGL texture per image.
+#include "world/textures.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct TextureState {
+    char lastError[256];
+};
+TextureState state{};
+
+void setError(const std::string& reason) {
+    std::snprintf(state.lastError, sizeof state.lastError, "%s", reason.c_str());
+}
+
+bool fail(std::string* error, const std::string& reason) {
+    if (error) *error = reason;
+    return false;
+}
+
+uint16_t readU16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t readU32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+size_t pixelBytes(uint16_t width, uint16_t height, uint8_t alpha) {
+    return static_cast<size_t>(width) * height * imageComponents(alpha);
+}
+
+// Reads a whole file; false when it cannot be opened or read.
+bool readFile(const char* fileName, std::vector<unsigned char>& bytes) {
+    FILE* f = std::fopen(fileName, "rb");
+    if (!f) return false;
+    bytes.clear();
+    unsigned char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+// Rows of RGB levels are packed without padding; OpenGL must read them the same way.
+struct UnpackAlignmentOne {
+    GLint saved = 4;
+    UnpackAlignmentOne() {
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    }
+    ~UnpackAlignmentOne() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved); }
+};
+
+void uploadLevel(int level, int width, int height, uint8_t alpha, const unsigned char* pixels) {
+    const int components = imageComponents(alpha);
+    glTexImage2D(GL_TEXTURE_2D, level, components, width, height, 0,
+                 components == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, pixels);
+}
+
+}  // namespace
+
+const char* textureLoadError() { return state.lastError; }
+
+void resetTextures() { state = TextureState{}; }
+
+bool parseTextureList(const unsigned char* data, size_t size, TextureList& out, std::string* error) {
+    out = TextureList{};
+    if (size < 10) return fail(error, "texture list: header shorter than 10 bytes");
+    if (std::memcmp(data, "TLST", 4) != 0) return fail(error, "texture list: magic is not TLST");
+    const uint16_t count = readU16(data + 4);
+    const uint32_t namesSize = readU32(data + 6);
+    if (count >= 32768) return fail(error, "texture list: count " + std::to_string(count) + " is 32768 or more");
+    if (size - 10 < namesSize)
+        return fail(error, "texture list: name block holds " + std::to_string(size - 10) +
+                               " bytes of the " + std::to_string(namesSize) + " promised");
+    const char* block = reinterpret_cast<const char*>(data + 10);
+    size_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        const void* nul = at < namesSize ? std::memchr(block + at, 0, namesSize - at) : nullptr;
+        if (!nul)
+            return fail(error, "texture list: name block holds " + std::to_string(i) + " of " +
+                                   std::to_string(count) + " NUL-terminated names");
+        const size_t end = static_cast<size_t>(static_cast<const char*>(nul) - block);
+        out.names.emplace_back(block + at, end - at);
+        at = end + 1;
+    }
+    out.count = count;
+    return true;
+}
+
+bool parseRawImage(const unsigned char* data, size_t size, RawImage& out, std::string* error) {
+    out = RawImage{};
+    if (size < 5) return fail(error, "image: header shorter than 5 bytes");
+    const uint16_t width = readU16(data);
+    const uint16_t height = readU16(data + 2);
+    const uint8_t alpha = data[4];
+    const size_t need = pixelBytes(width, height, alpha);
+    if (size - 5 < need)
+        return fail(error, "image: " + std::to_string(size - 5) + " pixel bytes of the " +
+                               std::to_string(need) + " promised");
+    out.width = width;
+    out.height = height;
+    out.alpha = alpha;
+    out.pixels.assign(data + 5, data + 5 + need);
+    return true;
+}
+
+bool readRawImage(const char* fileName, RawImage& out, std::string* error) {
+    out = RawImage{};
+    FILE* f = std::fopen(fileName, "rb");
+    if (!f) return fail(error, std::string("image: cannot open \"") + fileName + "\"");
+    unsigned char header[5];
+    long length = -1;
+    if (std::fread(header, 1, 5, f) == 5 && std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
+    if (length < 5 || std::fseek(f, 5, SEEK_SET) != 0) {
+        std::fclose(f);
+        return fail(error, std::string("image \"") + fileName + "\": header shorter than 5 bytes");
+    }
+    const uint16_t width = readU16(header);
+    const uint16_t height = readU16(header + 2);
+    const size_t need = pixelBytes(width, height, header[4]);
+    if (static_cast<size_t>(length - 5) < need) {
+        std::fclose(f);
+        return fail(error, std::string("image \"") + fileName + "\": " + std::to_string(length - 5) +
+                               " pixel bytes of the " + std::to_string(need) + " promised");
+    }
+    out.pixels.resize(need);
+    const size_t got = need ? std::fread(out.pixels.data(), 1, need, f) : 0;
+    std::fclose(f);
+    if (got < need) {
+        out = RawImage{};
+        return fail(error, std::string("image \"") + fileName + "\": short read");
+    }
+    out.width = width;
+    out.height = height;
+    out.alpha = header[4];
+    return true;
+}
+
+unsigned char* downsampleBox(int srcWidth, int srcHeight, int dstWidth, int dstHeight,
+                             uint8_t alpha, const unsigned char* pixels) {
+    const int components = imageComponents(alpha);
+    if (dstWidth < 0 || dstHeight < 0) return nullptr;
+    const size_t bytes = static_cast<size_t>(dstWidth) * dstHeight * components;
+    // malloc(0) may return null, which would read as a failure; keep one byte for empty levels.
+    auto* out = static_cast<unsigned char*>(std::malloc(bytes ? bytes : 1));
+    if (!out || bytes == 0) return out;
+    const int bw = srcWidth / dstWidth;
+    const int bh = srcHeight / dstHeight;
+    const uint64_t area = static_cast<uint64_t>(bw) * bh;
+    for (int y = 0; y < dstHeight; ++y) {
+        for (int x = 0; x < dstWidth; ++x) {
+            for (int c = 0; c < components; ++c) {
+                uint64_t sum = 0;
+                for (int row = y * bh; row < y * bh + bh; ++row)
+                    for (int col = x * bw; col < x * bw + bw; ++col)
+                        sum += pixels[(static_cast<size_t>(row) * srcWidth + col) * components + c];
+                out[(static_cast<size_t>(y) * dstWidth + x) * components + c] =
+                    static_cast<unsigned char>(area ? sum / area : 0);
+            }
+        }
+    }
+    return out;
+}
+
+int buildMipmaps(int width, int height, uint8_t alpha, const unsigned char* pixels, uint32_t texture) {
+    // The last level is the first whose width or height is odd; a 0 x 0 image has no level.
+    int levels = 0;
+    for (int i = 0; i < 32; ++i) {
+        if ((height >> i) & 1 || (width >> i) & 1) {
+            levels = i + 1;
+            break;
+        }
+    }
+    glBindTexture(GL_TEXTURE_2D, texture);
+    UnpackAlignmentOne unpack;
+    for (int j = 0; j < levels; ++j) {
+        const int w = width >> j;
+        const int h = height >> j;
+        // Every level comes from the full-size image, never from the previous level.
+        unsigned char* level = downsampleBox(width, height, w, h, alpha, pixels);
+        if (!level) return 0;
+        uploadLevel(j, w, h, alpha, level);
+        std::free(level);
+    }
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(GL_LINEAR));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR_MIPMAP_LINEAR));
+    return 1;
+}
+
+int loadTextures(const char* names, int count, uint32_t** textures, int mode) {
+    *textures = nullptr;
+    if (count < 0 || count > 32767) {
+        setError("textures: count " + std::to_string(count) + " is outside 0..32767");
+        return 0;
+    }
+    auto* array = static_cast<uint32_t*>(std::calloc(count ? count : 1, sizeof(uint32_t)));
+    *textures = array;
+    if (!array) {
+        setError("textures: cannot allocate the name array");
+        return 0;
+    }
+    if (count > 0) glGenTextures(count, array);
+    const char* name = names;
+    for (int i = 0; i < count; ++i) {
+        RawImage image;
+        std::string reason;
+        if (!readRawImage(name, image, &reason)) {
+            setError("texture " + std::to_string(i) + ": " + reason);
+            return 0;
+        }
+        if (mode == 2) {
+            if (!buildMipmaps(image.width, image.height, image.alpha, image.pixels.data(), array[i])) {
+                setError("texture " + std::to_string(i) + ": cannot allocate a mipmap level");
+                return 0;
+            }
+        } else {
+            glBindTexture(GL_TEXTURE_2D, array[i]);
+            {
+                UnpackAlignmentOne unpack;
+                uploadLevel(0, image.width, image.height, image.alpha, image.pixels.data());
+            }
+            const GLint filter = mode == 1 ? GL_LINEAR : GL_NEAREST;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        }
+        name += std::strlen(name) + 1;
+    }
+    state.lastError[0] = '\0';
+    return 1;
+}
+
+int loadTextureList(const char* fileName, World* world) {
+    std::vector<unsigned char> bytes;
+    if (!readFile(fileName, bytes)) {
+        setError(std::string("texture list: cannot open \"") + fileName + "\"");
+        return 0;
+    }
+    TextureList list;
+    std::string reason;
+    if (!parseTextureList(bytes.data(), bytes.size(), list, &reason)) {
+        setError(reason);
+        return 0;
+    }
+    world->textureCount = static_cast<int16_t>(list.count);
+    const char* block = reinterpret_cast<const char*>(bytes.data() + 10);
+    if (!loadTextures(block, list.count, &world->textures, 2)) {
+        // Leave the world with no texture array rather than a partly filled one.
+        if (world->textures) freeTextures(list.count, world->textures);
+        world->textures = nullptr;
+        world->textureCount = 0;
+        return 0;
+    }
+    return 1;
+}
+
+void freeTextures(int count, uint32_t* textures) {
+    const int16_t n = static_cast<int16_t>(count);
+    if (textures && n > 0) glDeleteTextures(n, textures);
+    std::free(textures);
+}
