@@ -119,8 +119,9 @@ bool parseFrom(Reader& reader, KbfFont* out, std::string* reason) {
 }  // namespace
 
 const uint8_t* KbfFont::glyph(unsigned code) const {
+    static const uint8_t kNoBytes = 0;  // glyphs of zero bytes still exist
     if (code > 255 || slot[code] < 0) return nullptr;
-    return bitmaps.data() + slot[code];
+    return bitmaps.empty() ? &kNoBytes : bitmaps.data() + slot[code];
 }
 
 int KbfFont::presentCount() const {
