@@ -103,6 +103,17 @@ Portal* portal(World* world, Room* from, Room* to, const std::vector<Vec3>& poly
     return p;
 }
 
+void wall(World* world, Room* room, float x0, float y0, float x1, float y1, float z,
+          uint16_t material, uint16_t texture) {
+    quad(world, room, {x0, y0, z}, {x1, y0, z}, {x1, y1, z}, {x0, y1, z}, material, texture);
+}
+
+Portal* portalRect(World* world, Room* from, Room* to, float x0, float y0, float x1, float y1,
+                   float z, bool facesPlusZ) {
+    if (facesPlusZ) return portal(world, from, to, {{x0, y0, z}, {x1, y0, z}, {x1, y1, z}, {x0, y1, z}});
+    return portal(world, from, to, {{x0, y0, z}, {x0, y1, z}, {x1, y1, z}, {x1, y0, z}});
+}
+
 Model* model(World* world, const std::vector<Vec3>& vertices, const std::vector<uint32_t>& indices,
              uint16_t material) {
     Model* m = record<Model>();

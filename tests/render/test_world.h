@@ -19,6 +19,12 @@ Room* room(World* world, const Vec3& boxMin, const Vec3& boxMax);
 // Two static triangles (a, b, c) and (a, c, d); the quad faces the side it runs counter-clockwise.
 void quad(World* world, Room* room, const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d,
           uint16_t material, uint16_t texture = 0);
+// A rectangle x0..x1, y0..y1 in the plane z, facing +z (towards a camera at the origin).
+void wall(World* world, Room* room, float x0, float y0, float x1, float y1, float z,
+          uint16_t material, uint16_t texture = 0);
+// A rectangular portal in the plane z: wound to face +z when `facesPlusZ`, else -z.
+Portal* portalRect(World* world, Room* from, Room* to, float x0, float y0, float x1, float y1,
+                   float z, bool facesPlusZ = true);
 // A portal out of `from` into `to` with the given polygon (counter-clockwise seen from `from`).
 Portal* portal(World* world, Room* from, Room* to, const std::vector<Vec3>& polygon);
 // A model from vertices and index triples, with planes computed and shared edges made adjacent.
