@@ -1,0 +1,164 @@
+// LL's window side: opening the window with its pixel format and current OpenGL context,
+// presenting frames, the window procedure and the orderly teardown.
+#include <cstdlib>
+
+#include "ll/ll.h"
+#include "ll/ll_internal.h"
+
+LLWindowState llWindow = {};
+
+void resetLLWindowState() { llWindow = LLWindowState{}; }
+
+namespace {
+
+const char* const kClassName = "OpenGL";
+
+void reportError(const char* message) { platMessageBox(nullptr, message, "Error", MB_OK); }
+
+// Steps 7 to 12 fail with the window still hidden: tell the user first, then tear down.
+int32_t failThenClose(const char* message) {
+    reportError(message);
+    closeLL();
+    return 1;
+}
+
+} // namespace
+
+int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t width, int32_t height) {
+    // 1. The pixel format request and the fixed fields of the window class.
+    PlatPixelFormat format = {};
+    format.size = 40;
+    format.version = 1;
+    format.flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | ((flags & 0x02) ? PFD_DOUBLEBUFFER : 0);
+    format.pixelType = PFD_TYPE_RGBA;
+    format.colorBits = 24;
+    format.accumBits = (flags & 0x08) ? 24 : 0;
+    format.depthBits = (flags & 0x04) ? 16 : 0;
+    format.stencilBits = (flags & 0x10) ? 8 : 0;
+    format.layerType = PFD_MAIN_PLANE;
+
+    PlatWindowClass windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.windowProc = wndProcLL;
+    windowClass.className = kClassName;
+
+    // 2.
+    llWindow.instance = platGetModuleHandle();
+    if (!llWindow.instance) {
+        reportError("Was not able to get instance handle.");
+        return 1;
+    }
+    windowClass.instance = llWindow.instance;
+
+    // 3. Both are loaded before either is tested.
+    windowClass.icon = platLoadIcon(IDI_WINLOGO);
+    windowClass.cursor = platLoadCursor(IDC_ARROW);
+    if (!windowClass.icon || !windowClass.cursor) {
+        reportError("Cursor and/or Icon not loaded properly.");
+        return 1;
+    }
+
+    // 4. Only the atom's low 16 bits identify a class.
+    if ((platRegisterClass(&windowClass) & 0xFFFF) == 0) {
+        reportError("Wasn't able to regiser windowclass.");
+        return 1;
+    }
+
+    // 5. Once the mode has changed, any later closeLL must restore it.
+    uint32_t exStyle, style;
+    if (flags & 0x01) {
+        PlatDisplayMode mode = {};
+        mode.size = sizeof(PlatDisplayMode);
+        mode.fields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+        mode.bitsPerPel = 32;
+        mode.pelsWidth = uint32_t(width);
+        mode.pelsHeight = uint32_t(height);
+        if (platChangeDisplaySettings(&mode, CDS_FULLSCREEN) != DISP_CHANGE_SUCCESSFUL) {
+            reportError("Wasn't able to change screen mode.");
+            return 1;
+        }
+        llWindow.fullscreen = 1;
+        exStyle = WS_EX_APPWINDOW;
+        style = WS_POPUP;
+    } else {
+        exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
+        style = WS_OVERLAPPEDWINDOW;
+    }
+
+    // 6. The outer rectangle for a client area of width x height.
+    PlatRect rect = {0, 0, width, height};
+    if (!platAdjustWindowRect(&rect, style, false, exStyle)) {
+        reportError("Was not able to calculate proper size of window.");
+        return 1;
+    }
+
+    // 7. Created hidden; shown only once the context works.
+    llWindow.window = platCreateWindow(exStyle, kClassName, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                       x, y, rect.right - rect.left, rect.bottom - rect.top, llWindow.instance);
+    if (!llWindow.window) return failThenClose("Could not create window.");
+
+    // 8.
+    llWindow.deviceContext = platGetDC(llWindow.window);
+    if (!llWindow.deviceContext) return failThenClose("Could not get the device context for window.");
+
+    // 9, 10.
+    int32_t index = platChoosePixelFormat(llWindow.deviceContext, &format);
+    if (index == 0) return failThenClose("Could not find a good pixel format.");
+    if (!platSetPixelFormat(llWindow.deviceContext, index, &format)) return failThenClose("Could not set pixel format.");
+
+    // 11, 12.
+    llWindow.renderContext = platCreateContext(llWindow.deviceContext);
+    if (!llWindow.renderContext) return failThenClose("Wasn't able to create rendering context.");
+    if (!platMakeCurrent(llWindow.deviceContext, llWindow.renderContext))
+        return failThenClose("Could not activate rendering context.");
+
+    // 13.
+    platShowWindow(llWindow.window, SW_SHOW);
+    platSetForegroundWindow(llWindow.window);
+    platSetFocus(llWindow.window);
+
+    // 14. The window is visible now: take it down before telling the user.
+    if (setupLL() != 0) {
+        closeLL();
+        reportError("setupLL failed!!");
+        return 1;
+    }
+
+    // 15.
+    llWindow.windowWidth = width;
+    llWindow.windowHeight = height;
+    llWindow.windowX = x;
+    llWindow.windowY = y;
+    return 0;
+}
+
+void closeLL() {
+    if (llWindow.fullscreen) platChangeDisplaySettings(nullptr, 0);
+    platMakeCurrent(nullptr, nullptr);
+    if (llWindow.renderContext) platDeleteContext(llWindow.renderContext);
+    if (llWindow.deviceContext) platReleaseDC(llWindow.window, llWindow.deviceContext);
+    if (llWindow.window) platDestroyWindow(llWindow.window);
+    platUnregisterClass(kClassName, llWindow.instance);
+    releaseInputLL();
+    // Released handles are forgotten so that nothing can be released twice.
+    llWindow.fullscreen = 0;
+    llWindow.renderContext = nullptr;
+    llWindow.deviceContext = nullptr;
+    llWindow.window = nullptr;
+}
+
+void swapLL() { platSwapBuffers(llWindow.deviceContext); }
+
+intptr_t wndProcLL(PlatWindow* handle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return 0;
+    case WM_CLOSE:
+        // Closing the window ends the program here, from inside the message pump; exit() flushes
+        // and closes the open files.
+        closeLL();
+        std::exit(0);
+    default:
+        return platDefWindowProc(handle, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,539 @@
+// The real platform backend: the platform operations on SDL2 (X11 or Wayland), OpenGL through
+// SDL's GL functions and a monotonic clock. SDL events become window messages (window close ->
+// WM_CLOSE, SDL_QUIT from SIGINT/SIGTERM -> WM_QUIT), DIK key states and buffered mouse events.
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "ll/platform.h"
+#include "ll/sdl_keymap.h"
+
+struct PlatInstance { int unused; };
+struct PlatIcon { uintptr_t id; };
+struct PlatCursor { uintptr_t id; };
+struct PlatDC { PlatWindow* window; };
+struct PlatWindow {
+    std::string className, title;
+    PlatWndProc windowProc;
+    uint32_t style;
+    int32_t x, y, width, height; // screen position and client size
+    SDL_Window* sdl;             // made by platSetPixelFormat, when the GL attributes are known
+    PlatPixelFormat format;      // the request it was made with
+    bool shown;
+    PlatDC dc;
+};
+struct PlatGLContext { SDL_GLContext gl; };
+struct PlatDirectInput { int unused; };
+struct PlatDevice {
+    PlatDeviceKind kind;
+    bool formatSet, acquired;
+    uint32_t bufferSize;
+};
+
+namespace {
+
+struct WindowClassEntry {
+    std::string name;
+    PlatWndProc windowProc;
+    uint32_t atom;
+};
+
+struct SdlState {
+    std::vector<WindowClassEntry> classes;
+    uint32_t nextAtom;
+    std::vector<PlatWindow*> windows;
+    std::deque<PlatMessage> messages;
+    uint8_t keys[256];
+    PlatDevice* keyboard;
+    PlatDevice* mouse;
+    std::deque<PlatDeviceEvent> mouseEvents;
+    bool mouseOverflow;
+    uint32_t sequence;
+    int32_t cursorCounter;
+    bool modePending; // a fullscreen display mode is in force (or will be once the window shows)
+    SDL_DisplayMode mode;
+    std::string reason; // why the latest failing operation failed, for the message box's stderr copy
+};
+
+SdlState sdl = {};
+PlatInstance theInstance{0};
+PlatIcon theIcon{IDI_WINLOGO};
+PlatCursor theCursor{IDC_ARROW};
+
+void failWith(const std::string& why) { sdl.reason = why; }
+void failWithSdl(const char* what) { sdl.reason = std::string(what) + ": " + SDL_GetError(); }
+
+// Every window and a changed display mode hold one reference on SDL's video subsystem.
+bool videoUp(const char* what) {
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0"); // closing the window is WM_CLOSE only
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        failWithSdl(what);
+        return false;
+    }
+    return true;
+}
+void videoDown() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+
+PlatWindow* windowFromId(uint32_t id) {
+    for (PlatWindow* w : sdl.windows)
+        if (w->sdl && SDL_GetWindowID(w->sdl) == id) return w;
+    return nullptr;
+}
+
+void pushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp) {
+    if (!sdl.mouse || !sdl.mouse->acquired) return;
+    // A full buffer keeps its events and drops the new one; the next read reports the loss.
+    if (sdl.mouseEvents.size() >= sdl.mouse->bufferSize) {
+        sdl.mouseOverflow = true;
+        return;
+    }
+    sdl.mouseEvents.push_back({offset, data, timeStamp, sdl.sequence++});
+}
+
+void translate(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_QUIT:
+        sdl.messages.push_back({nullptr, WM_QUIT, 0, 0});
+        break;
+    case SDL_WINDOWEVENT: {
+        PlatWindow* w = windowFromId(e.window.windowID);
+        if (!w) break;
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) sdl.messages.push_back({w, WM_CLOSE, 0, 0});
+        if (e.window.event == SDL_WINDOWEVENT_MOVED)
+            sdl.messages.push_back({w, WM_MOVE, 0, intptr_t((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF))});
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+            sdl.messages.push_back({w, WM_SIZE, 0, intptr_t((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF))});
+        break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        // Scancodes outside the table's range map to 0 and are dropped.
+        uint8_t dik = dikFromSdlScancode(int(e.key.keysym.scancode));
+        if (dik) sdl.keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+        break;
+    }
+    case SDL_MOUSEMOTION:
+        if (e.motion.xrel) pushMouse(DIMOFS_X, uint32_t(e.motion.xrel), e.motion.timestamp);
+        if (e.motion.yrel) pushMouse(DIMOFS_Y, uint32_t(e.motion.yrel), e.motion.timestamp);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        uint32_t data = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        switch (e.button.button) {
+        case SDL_BUTTON_LEFT: pushMouse(DIMOFS_BUTTON0, data, e.button.timestamp); break;
+        case SDL_BUTTON_RIGHT: pushMouse(DIMOFS_BUTTON1, data, e.button.timestamp); break;
+        case SDL_BUTTON_MIDDLE: pushMouse(DIMOFS_BUTTON2, data, e.button.timestamp); break;
+        case SDL_BUTTON_X1: pushMouse(DIMOFS_BUTTON3, data, e.button.timestamp); break;
+        default: break;
+        }
+        break;
+    }
+    case SDL_MOUSEWHEEL:
+        if (e.wheel.y) pushMouse(DIMOFS_Z, uint32_t(e.wheel.y * 120), e.wheel.timestamp); // 120 per notch
+        break;
+    default:
+        break;
+    }
+}
+
+void pump() {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) translate(e);
+}
+
+} // namespace
+
+// --- kernel32 / user32 ---
+
+PlatInstance* platGetModuleHandle() { return &theInstance; }
+
+// Stock icons and cursors need no display; the SDL window keeps SDL's own arrow cursor.
+PlatIcon* platLoadIcon(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F08 ? &theIcon : nullptr; }
+PlatCursor* platLoadCursor(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F8A ? &theCursor : nullptr; }
+
+uint32_t platRegisterClass(const PlatWindowClass* c) {
+    if (!c->className || !c->windowProc) return 0;
+    for (const WindowClassEntry& e : sdl.classes)
+        if (e.name == c->className) {
+            failWith(std::string("window class \"") + c->className + "\" is already registered");
+            return 0;
+        }
+    uint32_t atom = 0xC000 + (sdl.nextAtom++ & 0x3FFF);
+    sdl.classes.push_back({c->className, c->windowProc, atom});
+    return atom;
+}
+
+bool platUnregisterClass(const char* className, PlatInstance*) {
+    for (PlatWindow* w : sdl.windows)
+        if (w->className == className) return false;
+    auto it = std::find_if(sdl.classes.begin(), sdl.classes.end(),
+                           [&](const WindowClassEntry& e) { return e.name == className; });
+    if (it == sdl.classes.end()) return false;
+    sdl.classes.erase(it);
+    return true;
+}
+
+// SDL changes the display mode through a fullscreen window, so the mode is checked and recorded
+// here and applied when the popup window is made; restoring takes the window out of fullscreen.
+int32_t platChangeDisplaySettings(const PlatDisplayMode* mode, uint32_t) {
+    if (!mode) {
+        if (!sdl.modePending) return DISP_CHANGE_SUCCESSFUL;
+        for (PlatWindow* w : sdl.windows)
+            if (w->sdl && (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(w->sdl, 0);
+        sdl.modePending = false;
+        videoDown();
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    if (!videoUp("no display")) return DISP_CHANGE_FAILED;
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) != 0) continue;
+        if (m.w == int(mode->pelsWidth) && m.h == int(mode->pelsHeight) && SDL_BITSPERPIXEL(m.format) >= 24) {
+            if (sdl.modePending) videoDown(); // replacing an earlier mode
+            sdl.mode = m;
+            sdl.modePending = true;
+            return DISP_CHANGE_SUCCESSFUL;
+        }
+    }
+    failWith("the display offers no " + std::to_string(mode->pelsWidth) + "x" + std::to_string(mode->pelsHeight) +
+             " mode");
+    videoDown();
+    return DISP_CHANGE_BADMODE;
+}
+
+// An X11 or Wayland window is the client area; any frame is drawn by the window manager outside
+// it, so the outer rectangle equals the client rectangle for every style.
+bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
+
+PlatWindow* platCreateWindow(uint32_t, const char* className, const char* title, uint32_t style, int32_t x,
+                             int32_t y, int32_t width, int32_t height, PlatInstance*) {
+    auto it = std::find_if(sdl.classes.begin(), sdl.classes.end(),
+                           [&](const WindowClassEntry& e) { return e.name == className; });
+    if (it == sdl.classes.end()) {
+        failWith(std::string("window class \"") + (className ? className : "") + "\" is not registered");
+        return nullptr;
+    }
+    if (!videoUp("no display")) return nullptr;
+    PlatWindow* w = new PlatWindow{it->name, title ? title : "", it->windowProc, style, x, y, width, height,
+                                   nullptr, {}, false, {nullptr}};
+    w->dc.window = w;
+    sdl.windows.push_back(w);
+    if (w->windowProc(w, WM_CREATE, 0, 0) == -1) {
+        platDestroyWindow(w);
+        failWith("the window refused WM_CREATE");
+        return nullptr;
+    }
+    return w;
+}
+
+bool platDestroyWindow(PlatWindow* window) {
+    auto it = std::find(sdl.windows.begin(), sdl.windows.end(), window);
+    if (it == sdl.windows.end()) return false;
+    window->windowProc(window, WM_DESTROY, 0, 0);
+    sdl.windows.erase(it);
+    if (window->sdl) SDL_DestroyWindow(window->sdl);
+    sdl.messages.erase(std::remove_if(sdl.messages.begin(), sdl.messages.end(),
+                                      [&](const PlatMessage& m) { return m.window == window; }),
+                       sdl.messages.end());
+    delete window;
+    videoDown();
+    return true;
+}
+
+bool platShowWindow(PlatWindow* window, uint32_t command) {
+    bool was = window->shown;
+    window->shown = command != 0;
+    if (window->sdl) {
+        if (window->shown)
+            SDL_ShowWindow(window->sdl); // waits for the X server to map it
+        else
+            SDL_HideWindow(window->sdl);
+    }
+    return was;
+}
+
+bool platSetForegroundWindow(PlatWindow* window) {
+    if (!window->sdl) return false;
+    SDL_RaiseWindow(window->sdl);
+    return true;
+}
+
+PlatWindow* platSetFocus(PlatWindow* window) {
+    if (window->sdl && window->shown) SDL_SetWindowInputFocus(window->sdl);
+    return nullptr;
+}
+
+intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WM_CLOSE) platDestroyWindow(window);
+    return 0;
+}
+
+bool platPeekMessage(PlatMessage* message) {
+    pump();
+    if (sdl.messages.empty()) return false;
+    *message = sdl.messages.front();
+    sdl.messages.pop_front();
+    return true;
+}
+
+int32_t platGetMessage(PlatMessage* message) {
+    for (;;) {
+        pump();
+        if (!sdl.messages.empty()) {
+            *message = sdl.messages.front();
+            sdl.messages.pop_front();
+            return message->message == WM_QUIT ? 0 : 1;
+        }
+        SDL_Event e;
+        if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_WaitEvent(&e)) return -1;
+        translate(e);
+    }
+}
+
+intptr_t platDispatchMessage(const PlatMessage* m) {
+    if (!m->window || std::find(sdl.windows.begin(), sdl.windows.end(), m->window) == sdl.windows.end()) return 0;
+    return m->window->windowProc(m->window, m->message, m->wParam, m->lParam);
+}
+
+PlatDC* platGetDC(PlatWindow* window) { return window ? &window->dc : nullptr; }
+bool platReleaseDC(PlatWindow* window, PlatDC* dc) { return window && dc == &window->dc; }
+
+// The text goes to stderr as well, so that it is read where no box can be shown.
+int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption, uint32_t) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    if (!sdl.reason.empty()) std::fprintf(stderr, "  (%s)\n", sdl.reason.c_str());
+    std::fflush(stderr);
+    sdl.reason.clear();
+    SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr);
+    return 1; // IDOK
+}
+
+bool platGetCursorPos(PlatPoint* point) {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
+    int x = 0, y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    *point = {x, y};
+    return true;
+}
+
+bool platSetCursorPos(int32_t x, int32_t y) {
+    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_WarpMouseGlobal(x, y) == 0;
+}
+
+int32_t platShowCursor(bool show) {
+    sdl.cursorCounter += show ? 1 : -1;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return sdl.cursorCounter;
+}
+
+// --- gdi32 ---
+
+// One format family: RGBA, OpenGL, on a window; its exact sizes are settled by SetPixelFormat.
+int32_t platChoosePixelFormat(PlatDC* dc, const PlatPixelFormat* r) {
+    if (!dc || !r) return 0;
+    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if ((r->flags & needed) != needed || r->pixelType != PFD_TYPE_RGBA) {
+        failWith("only RGBA OpenGL window formats are offered");
+        return 0;
+    }
+    return 1;
+}
+
+// SDL (GLX in particular) picks the visual when the window is made and gives no stencil buffer
+// unless asked, so every attribute is set first and the SDL window is made here.
+bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
+    if (!dc || index != 1 || !r) return false;
+    PlatWindow* w = dc->window;
+    if (w->sdl) return false; // a window's format is set once
+    SDL_GL_ResetAttributes();
+    int channel = r->colorBits / 3, accum = r->accumBits / 3;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, channel);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, r->depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, r->stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (r->flags & PFD_DOUBLEBUFFER) ? 1 : 0);
+
+    bool popup = (w->style & WS_POPUP) != 0;
+    uint32_t flags = SDL_WINDOW_OPENGL | (w->shown ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+    if (popup) flags |= SDL_WINDOW_BORDERLESS;
+    if (popup && sdl.modePending) flags |= SDL_WINDOW_FULLSCREEN;
+    w->sdl = SDL_CreateWindow(w->title.c_str(), w->x, w->y, std::max(1, w->width), std::max(1, w->height), flags);
+    if (!w->sdl) {
+        failWithSdl("no OpenGL visual for this format");
+        return false;
+    }
+    if (popup && sdl.modePending) SDL_SetWindowDisplayMode(w->sdl, &sdl.mode);
+    w->format = *r;
+    return true;
+}
+
+bool platSwapBuffers(PlatDC* dc) {
+    if (!dc || !dc->window->sdl) return false;
+    SDL_GL_SwapWindow(dc->window->sdl);
+    return true;
+}
+
+// --- opengl32 (WGL) ---
+
+// Reads back what the driver granted and refuses a context short of the request.
+PlatGLContext* platCreateContext(PlatDC* dc) {
+    if (!dc || !dc->window->sdl) return nullptr;
+    PlatWindow* w = dc->window;
+    SDL_GLContext gl = SDL_GL_CreateContext(w->sdl); // also makes it current
+    if (!gl) {
+        failWithSdl("no OpenGL context");
+        return nullptr;
+    }
+    int doubleBuffer = 0, depth = 0, stencil = 0, red = 0, green = 0, blue = 0;
+    SDL_GL_GetAttribute(SDL_GL_DOUBLEBUFFER, &doubleBuffer);
+    SDL_GL_GetAttribute(SDL_GL_DEPTH_SIZE, &depth);
+    SDL_GL_GetAttribute(SDL_GL_STENCIL_SIZE, &stencil);
+    SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &red);
+    SDL_GL_GetAttribute(SDL_GL_GREEN_SIZE, &green);
+    SDL_GL_GetAttribute(SDL_GL_BLUE_SIZE, &blue);
+    SDL_GL_MakeCurrent(w->sdl, nullptr);
+    const PlatPixelFormat& r = w->format;
+    bool wantDouble = (r.flags & PFD_DOUBLEBUFFER) != 0;
+    if ((wantDouble && !doubleBuffer) || depth < r.depthBits || stencil < r.stencilBits ||
+        red + green + blue < r.colorBits) {
+        char why[160];
+        std::snprintf(why, sizeof why, "granted double=%d color=%d depth=%d stencil=%d, asked %d/%d/%d/%d",
+                      doubleBuffer, red + green + blue, depth, stencil, wantDouble, r.colorBits, r.depthBits,
+                      r.stencilBits);
+        failWith(why);
+        SDL_GL_DeleteContext(gl);
+        return nullptr;
+    }
+    return new PlatGLContext{gl};
+}
+
+bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
+    if (!context) {
+        if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_GL_MakeCurrent(nullptr, nullptr);
+        return true;
+    }
+    if (!dc || !dc->window->sdl) return false;
+    if (SDL_GL_MakeCurrent(dc->window->sdl, context->gl) != 0) {
+        failWithSdl("cannot make the context current");
+        return false;
+    }
+    return true;
+}
+
+bool platDeleteContext(PlatGLContext* context) {
+    if (!context) return false;
+    SDL_GL_DeleteContext(context->gl);
+    delete context;
+    return true;
+}
+
+// --- dinput: the devices are views of SDL's event stream ---
+
+int32_t platDirectInputCreate(PlatInstance* instance, uint32_t, PlatDirectInput** out) {
+    *out = instance ? new PlatDirectInput{0} : nullptr;
+    return *out ? DI_OK : DIERR_INVALIDPARAM;
+}
+
+uint32_t platReleaseDirectInput(PlatDirectInput* directInput) {
+    delete directInput;
+    return 0;
+}
+
+int32_t platCreateDevice(PlatDirectInput* directInput, PlatDeviceKind kind, PlatDevice** out) {
+    *out = nullptr;
+    if (!directInput) return DIERR_INVALIDPARAM;
+    PlatDevice*& slot = kind == PlatDeviceKind::keyboard ? sdl.keyboard : sdl.mouse;
+    if (slot) return DIERR_GENERIC; // one keyboard and one mouse per process
+    slot = *out = new PlatDevice{kind, false, false, 0};
+    return DI_OK;
+}
+
+int32_t platSetDataFormat(PlatDevice* device, PlatDataFormat format) {
+    bool matches = (format == PlatDataFormat::keyboard) == (device->kind == PlatDeviceKind::keyboard);
+    if (!matches || device->acquired) return DIERR_INVALIDPARAM;
+    device->formatSet = true;
+    return DI_OK;
+}
+
+int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t flags) {
+    bool oneAccess = ((flags & DISCL_NONEXCLUSIVE) != 0) != ((flags & 0x01) != 0);
+    bool oneScope = ((flags & DISCL_FOREGROUND) != 0) != ((flags & DISCL_BACKGROUND) != 0);
+    return window && oneAccess && oneScope ? DI_OK : DIERR_INVALIDPARAM;
+}
+
+int32_t platSetProperty(PlatDevice* device, PlatProperty property, const PlatPropDword* value) {
+    if (property != PlatProperty::bufferSize || !value || device->acquired) return DIERR_INVALIDPARAM;
+    device->bufferSize = value->data;
+    return DI_OK;
+}
+
+int32_t platAcquire(PlatDevice* device) {
+    if (!device->formatSet) return DIERR_INVALIDPARAM;
+    device->acquired = true;
+    return DI_OK;
+}
+
+int32_t platUnacquire(PlatDevice* device) {
+    device->acquired = false;
+    if (device == sdl.mouse) {
+        sdl.mouseEvents.clear();
+        sdl.mouseOverflow = false;
+    }
+    return DI_OK;
+}
+
+uint32_t platReleaseDevice(PlatDevice* device) {
+    if (device == sdl.keyboard) sdl.keyboard = nullptr;
+    if (device == sdl.mouse) {
+        platUnacquire(device);
+        sdl.mouse = nullptr;
+    }
+    delete device;
+    return 0;
+}
+
+int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
+    if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
+    if (!device->acquired) return DIERR_NOTACQUIRED;
+    pump();
+    std::copy(sdl.keys, sdl.keys + 256, static_cast<uint8_t*>(data));
+    return DI_OK;
+}
+
+int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
+                          uint32_t) {
+    uint32_t wanted = *count;
+    *count = 0;
+    if (recordSize != sizeof(PlatDeviceEvent) || device->kind != PlatDeviceKind::mouse) return DIERR_INVALIDPARAM;
+    if (!device->acquired) return DIERR_NOTACQUIRED;
+    if (sdl.mouseEvents.empty()) pump();
+    while (*count < wanted && !sdl.mouseEvents.empty()) {
+        events[(*count)++] = sdl.mouseEvents.front();
+        sdl.mouseEvents.pop_front();
+    }
+    int32_t result = sdl.mouseOverflow ? DI_BUFFEROVERFLOW : DI_OK;
+    sdl.mouseOverflow = false;
+    return result;
+}
+
+// --- winmm ---
+
+uint32_t platTimeGetTime() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint32_t(uint64_t(now.tv_sec) * 1000u + uint64_t(now.tv_nsec) / 1000000u);
+}
