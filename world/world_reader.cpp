@@ -351,7 +351,7 @@ bool readWholeFile(const char* fileName, std::vector<unsigned char>& out) {
     ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
         out.resize(static_cast<size_t>(size));
-        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
+        ok = out.empty() || std::fread(out.data(), 1, out.size(), f) == out.size();
     }
     std::fclose(f);
     return ok;

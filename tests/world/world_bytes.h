@@ -48,7 +48,7 @@ struct WorldBytes {
         const std::string path = "wb_" + name + ".kbw";
         FILE* fp = std::fopen(path.c_str(), "wb");
         if (fp) {
-            std::fwrite(b.data(), 1, b.size(), fp);
+            if (!b.empty()) std::fwrite(b.data(), 1, b.size(), fp);
             std::fclose(fp);
         }
         return path;
