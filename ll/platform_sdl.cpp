@@ -72,6 +72,9 @@ void failWithSdl(const char* what) { sdl.reason = std::string(what) + ": " + SDL
 bool videoUp(const char* what) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0"); // closing the window is WM_CLOSE only
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Only drivers with a screen a person looks at: without one SDL would fall back to its
+    // offscreen driver and the window would open nowhere. SDL_VIDEODRIVER still overrides.
+    if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         failWithSdl(what);
         return false;

@@ -1,0 +1,33 @@
+// ll-smoke: a manual check of LL on a real display. Opens the demo's window, clears it to a
+// slowly changing colour each frame and prints the DIK code of each key as it goes down, until
+// Escape is pressed (or the window is closed, or the process gets SIGINT/SIGTERM).
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "ll/ll.h"
+
+int main() {
+    if (initLL("Quorvel -- By: Tavrin, Easter 2002", 22, 0, 0, 800, 600) != 0) return 1;
+    std::printf("ll-smoke: press keys (Escape quits)\n");
+    std::fflush(stdout);
+    uint8_t previous[256] = {};
+    uint32_t start = timeLL();
+    while (updateLL(1) != 2) {
+        const uint8_t* keys = keysLL();
+        for (int k = 0; k < 256; ++k)
+            if ((keys[k] & 0x80) && !(previous[k] & 0x80)) {
+                std::printf("key down: DIK 0x%02X\n", k);
+                std::fflush(stdout);
+            }
+        std::memcpy(previous, keys, 256);
+        if (keys[0x01] & 0x80) break;
+        float t = float((timeLL() - start) % 4000u) / 4000.0f;
+        glClearColor(0.1f, 0.2f + 0.5f * t, 0.4f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        swapLL();
+    }
+    closeLL();
+    return 0;
+}
