@@ -1,0 +1,114 @@
+// Shared state of one scene compilation, used by the parts of the compiler (assets, rooms,
+// assembly). Not part of the tools' interface.
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/world/image_files.h"
+#include "tools/world/mesh.h"
+#include "tools/world/scene_json.h"
+#include "world/world.h"
+
+// A model as compiled: its mesh with adjacency, material and texture indices. A model with more
+// triangles than one model record holds is stored as consecutive parts (see assembly).
+struct ModelBuild {
+    std::string name;
+    Mesh mesh;
+    uint16_t material = 0;
+    uint16_t texture = 0;
+    uint16_t firstIndex = 0;  // index of its first part in the world's model table
+    uint16_t partCount = 1;
+};
+
+struct RoomTri {
+    uint32_t v[3];  // the room's own pool; moved into the world pool at assembly
+    float uv[3][2];
+    uint16_t material, texture;
+};
+
+struct EntityBuild {
+    size_t model;  // index into SceneBuild::models
+    Vec3 position, angles;
+    uint8_t flags;
+};
+
+struct PortalBuild {
+    size_t target;
+    std::vector<Vec3> polygon;  // wound toward the owning room
+};
+
+// A rectangular opening cut into one generated wall: the wall's side (0 west, 1 east, 2 north,
+// 3 south), the horizontal range along the wall and the vertical range.
+struct Opening {
+    int side;
+    float a0, a1, y0, y1;
+    std::string path;  // the door that made it, for messages
+};
+
+// One generated surface: whether it is there, its material, texture and texture scale (world
+// units per repeat of the texture along u and v).
+struct SurfaceSpec {
+    bool present = true;
+    uint16_t material = 0, texture = 0;
+    float scaleU = 2, scaleV = 2;
+};
+
+// Surface slots of a generated room.
+enum { kWest, kEast, kNorth, kSouth, kFloor, kCeiling };
+
+struct RoomBuild {
+    std::string name;
+    std::string path;  // "rooms[i]"
+    Vec3 boxMin, boxMax;
+    RoomLight lights[8];
+    std::vector<EntityBuild> entities;
+    std::vector<PortalBuild> portals;
+    std::vector<Opening> openings;
+    std::vector<Vec3> positions;
+    std::vector<RoomTri> triangles;
+    bool generated = true;  // walls from the box (false: static geometry from OBJ)
+    SurfaceSpec surfaces[6];
+    float cellSize = 2;     // generated surfaces are split into cells about this size
+};
+
+struct SceneBuild {
+    std::string baseDir;
+    std::string baseName = "demo";
+    std::vector<Material> materials;
+    std::map<std::string, uint16_t> materialIndex;
+    std::vector<std::string> textureNames;
+    std::vector<Image> images;
+    std::map<std::string, uint16_t> textureIndex;
+    std::vector<ModelBuild> models;
+    std::map<std::string, size_t> modelIndex;
+    std::vector<RoomBuild> rooms;
+    std::map<std::string, size_t> roomIndex;
+    std::vector<std::string> warnings;
+    int defaultMaterial = -1;  // created on first use
+    int defaultTexture = -1;
+};
+
+// A file named in the scene, resolved against the scene's folder unless absolute.
+std::string scenePath(const SceneBuild& b, const std::string& name);
+
+// Material and texture references: the named entry, or the default white one when absent.
+uint16_t materialRef(SceneBuild& b, const JsonAt& owner);
+uint16_t textureRef(SceneBuild& b, const JsonAt& owner);
+
+void parseMaterials(SceneBuild& b, const JsonAt& materials);
+void parseTextures(SceneBuild& b, const JsonAt& textures);
+void parseModels(SceneBuild& b, const JsonAt& models);
+// Reads the mesh of an OBJ-based model or room, with its optional transform.
+Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& spec);
+
+void parseRooms(SceneBuild& b, const JsonAt& rooms);
+void parseDoors(SceneBuild& b, const JsonAt& doors);
+// Floor, ceiling and walls (with door openings) of every generated room.
+void generateRoomGeometry(SceneBuild& b);
+
+// Orders a convex polygon so that the face normal of its first three vertices points into the
+// room's box; fails (via `at`) when those three are collinear.
+void windTowardRoom(std::vector<Vec3>& polygon, const RoomBuild& room, const JsonAt& at);
