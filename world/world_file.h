@@ -2,6 +2,7 @@
 // The writer is the exact inverse of the reader, so a written file loads into an equal world.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,10 @@
 // well-formed world (bad magic or version, truncated, counts or indices out of range); the reason
 // is then available from worldLoadError(). Prints nothing. The file is closed on every path.
 World* loadWorld(const char* fileName);
+
+// The same parse over a whole world file already held in memory (what loadWorld does after
+// reading the file); the fuzzer and the tests call it directly. `data` may be null when size is 0.
+World* loadWorldFromMemory(const unsigned char* data, size_t size);
 
 // Why the last loadWorld failed: section, byte offset and what was wrong. Empty after a success.
 const char* worldLoadError();

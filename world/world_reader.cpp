@@ -6,8 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "world/byte_reader.h"
 #include "world/world_file.h"
@@ -25,8 +28,16 @@ constexpr size_t kTriangleBytes = 52;
 constexpr size_t kPortalMinBytes = 4;
 constexpr uint32_t kMaxSignedCount = 32767;
 
+// Lit masks are the one allocation a file can multiply: every 27-byte entity record gets a mask
+// as long as its model's triangle count, so many entities instancing one large model could ask
+// for gigabytes from a few megabytes of file. Their total is held to this many times the file's
+// size plus a constant, far above what real worlds use.
+constexpr uint64_t kLitMaskPerFileByte = 16;
+constexpr uint64_t kLitMaskSlack = 1u << 20;
+
 struct ReaderState {
     std::string error;
+    uint64_t litMaskBudget;  // bytes the lit masks of this load may still take
 };
 ReaderState reader{};
 
@@ -168,6 +179,13 @@ Entity* readEntity(ByteReader& in) {
     }
     e->dirty = 0xFF;
     const int16_t triangles = loadingWorld->models[e->model]->triangleCount;
+    if (static_cast<uint64_t>(triangles) > reader.litMaskBudget) {
+        fail(in, section, "entity lit masks would take more than %llu times the %zu-byte file plus 1 MiB",
+             static_cast<unsigned long long>(kLitMaskPerFileByte), in.offset() + in.remaining());
+        std::free(e);
+        return nullptr;
+    }
+    reader.litMaskBudget -= static_cast<uint64_t>(triangles);
     e->litMask = static_cast<uint8_t*>(allocOrExit(static_cast<size_t>(triangles)));
     return e;
 }
@@ -343,15 +361,22 @@ World* readWorldBody(ByteReader& in) {
     return world;
 }
 
+// Only regular files are read: a directory opens but reports a meaningless size at its end.
 bool readWholeFile(const char* fileName, std::vector<unsigned char>& out) {
     FILE* f = std::fopen(fileName, "rb");
     if (!f) return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    struct stat info;
+    bool ok = fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
+    ok = ok && std::fseek(f, 0, SEEK_END) == 0;
     const long size = ok ? std::ftell(f) : -1;
     ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
     if (ok) {
-        out.resize(static_cast<size_t>(size));
-        ok = out.empty() || std::fread(out.data(), 1, out.size(), f) == out.size();
+        try {
+            out.resize(static_cast<size_t>(size));
+        } catch (const std::exception&) {  // larger than memory
+            ok = false;
+        }
+        ok = ok && (out.empty() || std::fread(out.data(), 1, out.size(), f) == out.size());
     }
     std::fclose(f);
     return ok;
@@ -376,7 +401,14 @@ World* loadWorld(const char* fileName) {
         reader.error = std::string("cannot open or read \"") + fileName + "\"";
         return nullptr;
     }
-    ByteReader in(bytes.data(), bytes.size());
+    return loadWorldFromMemory(bytes.data(), bytes.size());
+}
+
+World* loadWorldFromMemory(const unsigned char* data, size_t size) {
+    reader.error.clear();
+    static const unsigned char kNoBytes = 0;
+    ByteReader in(data ? data : &kNoBytes, data ? size : 0);
+    reader.litMaskBudget = kLitMaskPerFileByte * in.remaining() + kLitMaskSlack;
     char magic[6];
     if (!in.bytes(magic, 6) || std::memcmp(magic, "BINWLD", 6) != 0) {
         fail(in, "header", "not a world file (magic \"BINWLD\" missing)");
@@ -393,7 +425,7 @@ World* loadWorld(const char* fileName) {
     }
     if (!in.seek(bodyOffset)) {
         fail(in, "header", "body offset %u is past the end of the %zu-byte file", bodyOffset,
-             bytes.size());
+             in.remaining() + in.offset());
         return nullptr;
     }
     World* world = readWorldBody(in);
