@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 
 std::string jsonTypeName(const SceneJson& v) {
     switch (v.type()) {
@@ -79,8 +80,11 @@ float JsonAt::number() const {
 float JsonAt::numberIn(float lo, float hi) const {
     const float v = number();
     if (!(v >= lo && v <= hi))
-        fail("must be between " + SceneJson(lo).dump() + " and " + SceneJson(hi).dump() +
-             ", got " + value_.dump());
+    {
+        char range[96];
+        std::snprintf(range, sizeof range, "must be between %g and %g, got ", lo, hi);
+        fail(range + value_.dump());
+    }
     return v;
 }
 

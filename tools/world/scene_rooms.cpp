@@ -2,6 +2,7 @@
 // doors, which join two side-by-side rooms with an opening and a portal in each.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "tools/world/scene_internal.h"
 
@@ -240,11 +241,14 @@ void parseDoors(SceneBuild& b, const JsonAt& doors) {
         const float w = d["width"].numberIn(1e-3f, 1e6f), h = d["height"].numberIn(1e-3f, 1e6f);
         const float at = d.number("at", (lo + hi) / 2), bottom = d.number("bottom", ylo);
         const float a0 = at - w / 2, a1 = at + w / 2, y0 = bottom, y1 = bottom + h;
-        if (a0 < lo - kTouch || a1 > hi + kTouch || y0 < ylo - kTouch || y1 > yhi + kTouch)
-            d.fail("the door (" + std::to_string(a0) + " to " + std::to_string(a1) + " along the wall, " +
-                   std::to_string(y0) + " to " + std::to_string(y1) + " high) does not fit the shared wall (" +
-                   std::to_string(lo) + " to " + std::to_string(hi) + ", " + std::to_string(ylo) + " to " +
-                   std::to_string(yhi) + " high)");
+        if (a0 < lo - kTouch || a1 > hi + kTouch || y0 < ylo - kTouch || y1 > yhi + kTouch) {
+            char msg[256];
+            std::snprintf(msg, sizeof msg,
+                          "the door (%g to %g along the wall, %g to %g high) does not fit the wall "
+                          "the rooms share (%g to %g, %g to %g high)",
+                          a0, a1, y0, y1, lo, hi, ylo, yhi);
+            d.fail(msg);
+        }
         const float c = aLow ? A.boxMin[axis] : A.boxMax[axis];
         auto corner = [&](float a, float y) {
             Vec3 p{};

@@ -1,0 +1,134 @@
+// The validator finds each broken invariant in hand-made worlds and says where it is; the verb
+// exits 0 or 1 and speaks JSON on request.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "test_files.h"
+#include "tools/world/image_files.h"
+#include "tools/world/verbs.h"
+#include "tools/world/world_validate.h"
+#include "world/world_build.h"
+#include "world/world_file.h"
+
+namespace {
+
+// Two unit-cube rooms side by side along x joined by a correctly wound square portal each way,
+// and a closed tetrahedron model standing in room 0.
+World* goodWorld() {
+    World* w = newWorld();
+    addMaterial(w, Material{});
+    Room* a = addRoom(w, {0, 0, 0}, {1, 1, 1});
+    Room* b = addRoom(w, {1, 0, 0}, {2, 1, 1});
+    const std::vector<Vec3> door{{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}};  // normal +x: into b
+    addPortal(a, 1, std::vector<Vec3>(door.rbegin(), door.rend()));
+    addPortal(b, 0, door);
+    const uint32_t v0 = addWorldVertex(w, {0, 0, 0}), v1 = addWorldVertex(w, {1, 0, 0}),
+                   v2 = addWorldVertex(w, {0, 0, 1});
+    addRoomTriangle(w, a, v0, v2, v1);
+    Model* m = addEmptyModel(w);
+    for (const Vec3& p : {Vec3{0, 0, 0}, Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}}) addModelVertex(m, p);
+    const uint32_t tris[4][3] = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    for (const auto& t : tris) addModelTriangle(m, t[0], t[1], t[2]);
+    // Neighbours by hand: edges (v[k], v[k+1]) paired with their reverses.
+    const int32_t adj[4][3] = {{2, 3, 1}, {0, 3, 2}, {1, 3, 0}, {0, 2, 1}};
+    for (int t = 0; t < 4; ++t)
+        for (int k = 0; k < 3; ++k) m->triangles[t]->adj[k] = adj[t][k];
+    addEntity(w, a, 0, {0.5f, 0.5f, 0.5f});
+    resolvePortals(w);
+    return w;
+}
+
+bool mentions(const std::vector<ValidationIssue>& issues, bool error, const std::string& where, const std::string& what) {
+    for (const ValidationIssue& i : issues)
+        if (i.error == error && i.where == where && i.what.find(what) != std::string::npos) return true;
+    return false;
+}
+
+TEST(Validate, AGoodWorldHasNoIssues) {
+    World* w = goodWorld();
+    const auto issues = validateWorld(*w, 1);
+    EXPECT_TRUE(issues.empty()) << formatIssues(issues);
+    freeWorld(w);
+}
+
+TEST(Validate, EachBrokenInvariantIsReportedWithItsPlace) {
+    World* w = goodWorld();
+    Room* a = w->rooms[0];
+    Model* m = w->models[0];
+    // Portal 0 of room 0 reversed: its normal now points out of the room.
+    std::swap(a->portals[0]->vertices[0], a->portals[0]->vertices[2]);
+    // Room 1's portal moved away from room 0's box.
+    for (int k = 0; k < 4; ++k) w->rooms[1]->portals[0]->vertices[k]->y += 5;
+    m->triangles[1]->adj[0] = 2;   // asymmetric: triangle 2 does not share that edge
+    m->triangles[3]->adj[2] = -1;  // open edge, so triangle 1's edge 1 is no longer answered
+    m->triangles[2]->adj[1] = 9;   // out of range
+    a->triangles[0]->texture = 4;
+    a->triangles[0]->material = 3;
+    auto issues = validateWorld(*w, 2);
+    EXPECT_TRUE(mentions(issues, true, "room 0 portal 0", "wound away from its room")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "room 1 portal 0", "outside the box of room 0")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "model 0 triangle 1 edge 0", "does not have this edge")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "model 0 triangle 2 edge 1", "neither -1 nor one of the 4")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "model 0 triangle 1 edge 1", "names -1 across the shared edge, not 1 (adjacency not symmetric)")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, false, "model 0", "1 open edges")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "room 0 triangle 0", "texture 4 is beyond the 2 textures")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "room 0 triangle 0", "material 3 is beyond the 1 materials")) << formatIssues(issues);
+    freeWorld(w);
+}
+
+TEST(Validate, RoomZeroNeedsAnEntityAndPortalsNeedThreeVertices) {
+    World* w = goodWorld();
+    Entity* e = w->rooms[0]->entities;
+    w->rooms[0]->entities = nullptr;
+    freeEntity(e);
+    Portal* p = w->rooms[1]->portals[0];
+    p->vertexCount = 2;
+    auto issues = validateWorld(*w, -1);
+    EXPECT_TRUE(mentions(issues, true, "room 0", "holds no entity")) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, true, "room 1 portal 0", "has 2 vertices")) << formatIssues(issues);
+    p->vertexCount = 4;
+    freeWorld(w);
+}
+
+TEST(Validate, VerbChecksImagesAndExitsWithTheRightStatus) {
+    const std::string dir = freshDir("v");
+    World* w = goodWorld();
+    ASSERT_TRUE(saveWorld(*w, (dir + "/w.kbw").c_str()));
+    freeWorld(w);
+    Image img;
+    img.width = img.height = 2;
+    img.pixels.assign(12, 200);
+    std::string error;
+    ASSERT_TRUE(writeFileBytes(dir + "/ok.raw", rawImageBytes(img), error));
+    std::vector<unsigned char> shortImage = rawImageBytes(img);
+    shortImage.resize(shortImage.size() - 1);
+    ASSERT_TRUE(writeFileBytes(dir + "/short.raw", shortImage, error));
+    ASSERT_TRUE(writeFileBytes(dir + "/good.ktl", textureListBytes({"ok.raw"}), error));
+    ASSERT_TRUE(writeFileBytes(dir + "/bad.ktl", textureListBytes({"ok.raw", "short.raw", "gone.raw"}), error));
+
+    auto run = [&](std::vector<std::string> args, std::string* out) {
+        std::vector<char*> argv;
+        for (std::string& s : args) argv.push_back(s.data());
+        testing::internal::CaptureStdout();
+        const int rc = validateMain(static_cast<int>(argv.size()), argv.data());
+        *out = testing::internal::GetCapturedStdout();
+        return rc;
+    };
+    std::string out;
+    EXPECT_EQ(run({"validate", dir + "/w.kbw", "--textures", dir + "/good.ktl"}, &out), 0) << out;
+    EXPECT_EQ(run({"validate", dir + "/w.kbw", "--textures", dir + "/bad.ktl"}, &out), 1);
+    EXPECT_NE(out.find("error: texture 1 \"short.raw\": 2x2 RGB needs 12 pixel bytes but only 11 follow"), std::string::npos) << out;
+    EXPECT_NE(out.find("error: texture 2 \"gone.raw\": cannot read"), std::string::npos) << out;
+    EXPECT_EQ(run({"validate", dir + "/w.kbw", "--textures", dir + "/bad.ktl", "--json"}, &out), 1);
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["valid"], false);
+    EXPECT_EQ(j["errors"], 2);
+    EXPECT_EQ(j["issues"][0]["where"], "texture 1 \"short.raw\"");
+    writeText(dir + "/junk.kbw", "BINWLD");
+    EXPECT_EQ(run({"validate", dir + "/junk.kbw"}, &out), 1);
+    EXPECT_NE(out.find("error: world: cannot load"), std::string::npos) << out;
+    EXPECT_EQ(run({"validate"}, &out), 2);
+}
+
+}  // namespace
