@@ -4,8 +4,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "tests/render/gl_test.h"
 #include "world/textures.h"
@@ -35,8 +38,20 @@ Bytes listOf(const std::vector<std::string>& names) {
     return list(static_cast<uint16_t>(names.size()), block, static_cast<uint32_t>(block.size()));
 }
 
+// Test files go to a private folder, named there by their full paths; it goes at exit.
+struct FileFolder {
+    std::string dir = ::testing::TempDir() + "qv_texture_test_" + std::to_string(getpid()) + "/";
+    FileFolder() { std::filesystem::create_directories(dir); }
+    ~FileFolder() { std::filesystem::remove_all(dir); }
+};
+
+std::string path(const std::string& name) {
+    static const FileFolder folder;
+    return folder.dir + name;
+}
+
 void writeFile(const std::string& name, const Bytes& bytes) {
-    FILE* f = std::fopen(name.c_str(), "wb");
+    FILE* f = std::fopen(path(name).c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
@@ -50,8 +65,8 @@ protected:
 
     GLuint load(const std::string& name, const Bytes& img) {
         writeFile(name, img);
-        writeFile(name + ".ktl", listOf({name}));
-        EXPECT_EQ(loadTextureList((name + ".ktl").c_str(), &world), 1) << textureLoadError();
+        writeFile(name + ".ktl", listOf({path(name)}));
+        EXPECT_EQ(loadTextureList(path(name + ".ktl").c_str(), &world), 1) << textureLoadError();
         EXPECT_EQ(world.textureCount, 1);
         if (!world.textures) return 0;
         glBindTexture(GL_TEXTURE_2D, world.textures[0]);
@@ -75,7 +90,7 @@ protected:
         return out;
     }
     void expectFailure(const std::string& listName) {
-        EXPECT_EQ(loadTextureList(listName.c_str(), &world), 0);
+        EXPECT_EQ(loadTextureList(path(listName).c_str(), &world), 0);
         EXPECT_EQ(world.textures, nullptr);
         EXPECT_EQ(world.textureCount, 0);
         EXPECT_STRNE(textureLoadError(), "");
@@ -145,7 +160,8 @@ TEST_F(TextureTest, AnyNonZeroAlphaByteGivesRgba) {
 
 TEST_F(TextureTest, ModesOneAndZeroUploadOneLevelWithTheirFilters) {
     writeFile("mode.raw", image(4, 4, 0, Bytes(48, 9)));
-    const char names[] = "mode.raw\0mode.raw";
+    const std::string block = path("mode.raw") + '\0' + path("mode.raw");
+    const char* names = block.c_str();
     uint32_t* textures = nullptr;
     ASSERT_EQ(loadTextures(names, 2, &textures, 1), 1);
     ASSERT_NE(textures, nullptr);
@@ -168,7 +184,7 @@ TEST_F(TextureTest, ModesOneAndZeroUploadOneLevelWithTheirFilters) {
 
 TEST_F(TextureTest, EmptyListAndEmptyImageSucceed) {
     writeFile("empty.ktl", list(0, "", 0));
-    ASSERT_EQ(loadTextureList("empty.ktl", &world), 1);
+    ASSERT_EQ(loadTextureList(path("empty.ktl").c_str(), &world), 1);
     EXPECT_EQ(world.textureCount, 0);
     EXPECT_NE(world.textures, nullptr);
     freeTextures(world.textureCount, world.textures);
@@ -181,34 +197,34 @@ TEST_F(TextureTest, EmptyListAndEmptyImageSucceed) {
 TEST_F(TextureTest, BrokenListsFailCleanly) {
     writeFile("good.raw", image(2, 2, 0, Bytes(12, 1)));
     expectFailure("no-such-list.ktl");
-    Bytes bad = listOf({"good.raw"});
+    Bytes bad = listOf({path("good.raw")});
     bad[0] = 'X';
     writeFile("magic.ktl", bad);
     expectFailure("magic.ktl");
     writeFile("header.ktl", Bytes({'T', 'L', 'S', 'T', 1, 0, 9}));
     expectFailure("header.ktl");
-    writeFile("shortblock.ktl", list(1, "good.raw", 20));  // block shorter than namesSize
+    writeFile("shortblock.ktl", list(1, path("good.raw"), static_cast<uint32_t>(path("good.raw").size() + 12)));  // block shorter than namesSize
     expectFailure("shortblock.ktl");
-    writeFile("fewnames.ktl", list(2, std::string("good.raw") + '\0', 9));  // 1 name of 2
+    writeFile("fewnames.ktl", list(2, path("good.raw") + '\0', static_cast<uint32_t>(path("good.raw").size() + 1)));  // 1 name of 2
     expectFailure("fewnames.ktl");
-    writeFile("unterminated.ktl", list(1, "good.raw", 8));  // no NUL within namesSize
+    writeFile("unterminated.ktl", list(1, path("good.raw"), static_cast<uint32_t>(path("good.raw").size())));  // no NUL within namesSize
     expectFailure("unterminated.ktl");
-    writeFile("huge.ktl", list(32768, std::string("good.raw") + '\0', 9));
+    writeFile("huge.ktl", list(32768, path("good.raw") + '\0', static_cast<uint32_t>(path("good.raw").size() + 1)));
     expectFailure("huge.ktl");
-    writeFile("missing.ktl", listOf({"good.raw", "no-such-image.raw"}));
+    writeFile("missing.ktl", listOf({path("good.raw"), path("no-such-image.raw")}));
     expectFailure("missing.ktl");
 }
 
 TEST_F(TextureTest, BrokenImagesFailCleanlyAndTrailingBytesAreIgnored) {
     writeFile("header.raw", Bytes({2, 0, 2}));
-    writeFile("header.ktl", listOf({"header.raw"}));
+    writeFile("header.ktl", listOf({path("header.raw")}));
     expectFailure("header.ktl");
     writeFile("short.raw", image(2, 2, 0, Bytes(11, 1)));  // one pixel byte short
-    writeFile("short.ktl", listOf({"short.raw"}));
+    writeFile("short.ktl", listOf({path("short.raw")}));
     expectFailure("short.ktl");
     // A header promising 65535 x 65535 RGBA fails on the file's length, without allocating it.
     writeFile("vast.raw", image(65535, 65535, 1, Bytes(16, 1)));
-    writeFile("vast.ktl", listOf({"vast.raw"}));
+    writeFile("vast.ktl", listOf({path("vast.raw")}));
     expectFailure("vast.ktl");
     Bytes longer = image(2, 1, 0, {1, 2, 3, 4, 5, 6});
     longer.insert(longer.end(), {99, 99, 99});
