@@ -65,9 +65,9 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
     room->lastFrame = world->frame;
     state.roomsDrawn++;
     setupRoomLights(room);
-    drawTriangles(room->triangleCount, room->triangles, world->vertices);
+    if (room->triangles) drawTriangles(room->triangleCount, room->triangles, world->vertices);
     renderEntities(room->entities);
-    for (int i = 0; i < room->portalCount; ++i) {
+    for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
         if (!followable(portal)) continue;
         if (!frustum || portalVisible(camera, portal, frustum)) renderThroughPortal(camera, portal);
