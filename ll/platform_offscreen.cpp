@@ -1,0 +1,455 @@
+// The offscreen platform backend: the platform operations with no display. The window's GL
+// surface is an EGL pbuffer from the headless context (ll/headless_gl), input comes from a script
+// of frame-stamped events, the clock advances a fixed virtual step at each swap, and message boxes
+// go to stderr. Every run of one script therefore sees the same input at the same virtual times.
+#include "ll/platform_offscreen.h"
+
+#include <EGL/egl.h>
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+
+#include "ll/headless_gl.h"
+
+struct PlatInstance { int unused; };
+struct PlatIcon { uintptr_t id; };
+struct PlatCursor { uintptr_t id; };
+struct PlatDC { PlatWindow* window; };
+struct PlatWindow {
+    std::string className;
+    PlatWndProc windowProc;
+    int32_t width, height; // client size
+    bool formatSet;
+    PlatPixelFormat format;
+    bool shown;
+    PlatDC dc;
+};
+struct PlatGLContext { EGLDisplay display; EGLSurface surface; EGLContext context; };
+struct PlatDirectInput { int unused; };
+struct PlatDevice {
+    PlatDeviceKind kind;
+    bool formatSet, acquired;
+    uint32_t bufferSize;
+};
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Shot {
+    uint32_t frame;
+    std::string path;
+};
+
+struct OffscreenState {
+    // what quorvel-capture set
+    OffscreenScript script;
+    uint32_t frameLimit;
+    int width, height;
+    std::vector<Shot> shots;
+    OffscreenShotWriter shotWriter;
+    OffscreenFrameHook frameHook;
+    bool timed;
+    // the virtual system
+    std::vector<std::pair<std::string, PlatWndProc>> classes;
+    PlatWindow* window;
+    PlatGLContext* context;
+    std::deque<PlatMessage> messages;
+    uint8_t keys[256];
+    PlatDevice* keyboard;
+    PlatDevice* mouse;
+    std::deque<PlatDeviceEvent> mouseEvents;
+    bool mouseOverflow;
+    uint32_t sequence;
+    PlatPoint cursor;
+    int32_t cursorCounter;
+    uint32_t now;        // virtual milliseconds since the start; the clock reads kClockStart + now
+    uint32_t frame;      // frames swapped so far
+    size_t nextEvent;    // index into script.events, sorted by frame
+    bool limitPosted;
+    // results
+    std::vector<double> frameTimes;
+    std::vector<std::string> shotErrors;
+    std::string renderer;
+    bool frameStarted;
+    Clock::time_point frameStart;
+};
+
+OffscreenState off{};
+constexpr uint32_t kClockStart = 1000;
+PlatInstance theInstance{0};
+PlatIcon theIcon{IDI_WINLOGO};
+PlatCursor theCursor{IDC_ARROW};
+
+void pushMouse(uint32_t offset, int32_t amount) {
+    if (!off.mouse || !off.mouse->acquired) return;
+    // A full buffer keeps its events and drops the new one; the next read reports the loss.
+    if (off.mouseEvents.size() >= off.mouse->bufferSize) {
+        off.mouseOverflow = true;
+        return;
+    }
+    off.mouseEvents.push_back({offset, uint32_t(amount), kClockStart + off.now, off.sequence++});
+}
+
+// Delivers every scripted event stamped at or before the current frame, once.
+void applyDueEvents() {
+    if (!off.frameStarted) {
+        off.frameStarted = true;
+        off.frameStart = Clock::now();
+    }
+    auto& events = off.script.events;
+    while (off.nextEvent < events.size() && events[off.nextEvent].frame <= off.frame) {
+        const OffscreenEvent& e = events[off.nextEvent++];
+        switch (e.kind) {
+        case OffscreenEventKind::keyDown: off.keys[e.key] = 0x80; break;
+        case OffscreenEventKind::keyUp: off.keys[e.key] = 0; break;
+        case OffscreenEventKind::mouse:
+            off.cursor.x += e.dx;
+            off.cursor.y += e.dy;
+            if (e.dx) pushMouse(DIMOFS_X, e.dx);
+            if (e.dy) pushMouse(DIMOFS_Y, e.dy);
+            break;
+        case OffscreenEventKind::close:
+            if (off.window) off.messages.push_back({off.window, WM_CLOSE, 0, 0});
+            break;
+        case OffscreenEventKind::quit: off.messages.push_back({nullptr, WM_QUIT, 0, 0}); break;
+        }
+    }
+}
+
+void takeShot(const Shot& shot) {
+    std::vector<uint8_t> rgb;
+    int w = 0, h = 0;
+    std::string error;
+    if (!offscreenReadPixels(rgb, w, h))
+        error = "no picture to read";
+    else if (!off.shotWriter)
+        error = "no shot writer";
+    else if (!off.shotWriter(shot.path, w, h, rgb, error) && error.empty())
+        error = "cannot write";
+    if (!error.empty()) off.shotErrors.push_back(shot.path + ": " + error);
+}
+
+} // namespace
+
+// --- control ---
+
+void offscreenReset() { off = OffscreenState{}; }
+
+void offscreenSetScript(const OffscreenScript& script) {
+    off.script = script;
+    std::stable_sort(off.script.events.begin(), off.script.events.end(),
+                     [](const OffscreenEvent& a, const OffscreenEvent& b) { return a.frame < b.frame; });
+    off.nextEvent = 0;
+}
+
+void offscreenSetFrameLimit(uint32_t frames) { off.frameLimit = frames; }
+void offscreenSetSize(int width, int height) {
+    off.width = width;
+    off.height = height;
+}
+void offscreenAddShot(uint32_t frame, const std::string& path) { off.shots.push_back({frame, path}); }
+void offscreenSetShotWriter(OffscreenShotWriter writer) { off.shotWriter = writer; }
+void offscreenSetFrameHook(OffscreenFrameHook hook) { off.frameHook = hook; }
+void offscreenSetTimedemo(bool timed) { off.timed = timed; }
+uint32_t offscreenFrames() { return off.frame; }
+const std::vector<double>& offscreenFrameTimes() { return off.frameTimes; }
+const std::vector<std::string>& offscreenShotErrors() { return off.shotErrors; }
+const std::string& offscreenRenderer() { return off.renderer; }
+
+bool offscreenReadPixels(std::vector<uint8_t>& rgb, int& width, int& height) {
+    if (!off.context) return false;
+    EGLint w = 0, h = 0;
+    eglQuerySurface(off.context->display, off.context->surface, EGL_WIDTH, &w);
+    eglQuerySurface(off.context->display, off.context->surface, EGL_HEIGHT, &h);
+    if (w <= 0 || h <= 0) return false;
+    rgb.resize(size_t(w) * h * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    width = w;
+    height = h;
+    return true;
+}
+
+// --- kernel32 / user32 ---
+
+PlatInstance* platGetModuleHandle() { return &theInstance; }
+PlatIcon* platLoadIcon(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F08 ? &theIcon : nullptr; }
+PlatCursor* platLoadCursor(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F8A ? &theCursor : nullptr; }
+
+namespace {
+auto findClass(const char* name) {
+    return std::find_if(off.classes.begin(), off.classes.end(),
+                        [&](const std::pair<std::string, PlatWndProc>& c) { return name && c.first == name; });
+}
+} // namespace
+
+uint32_t platRegisterClass(const PlatWindowClass* c) {
+    if (!c || !c->className || !c->windowProc || findClass(c->className) != off.classes.end()) return 0;
+    off.classes.push_back({c->className, c->windowProc});
+    return 0xC000 + uint32_t(off.classes.size());
+}
+
+bool platUnregisterClass(const char* className, PlatInstance*) {
+    auto it = findClass(className);
+    if (it == off.classes.end() || (off.window && off.window->className == className)) return false;
+    off.classes.erase(it);
+    return true;
+}
+
+// There is no display whose mode could change; the pbuffer has the requested size anyway.
+int32_t platChangeDisplaySettings(const PlatDisplayMode*, uint32_t) { return DISP_CHANGE_SUCCESSFUL; }
+
+// A pbuffer has no frame: the outer rectangle is the client rectangle.
+bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
+
+PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t, int32_t,
+                             int32_t width, int32_t height, PlatInstance*) {
+    // One window: it is the one pbuffer of the process.
+    auto cls = findClass(className);
+    if (off.window || cls == off.classes.end()) return nullptr;
+    PlatWindow* w = new PlatWindow{cls->first, cls->second, width, height, false, {}, false, {nullptr}};
+    w->dc.window = w;
+    off.window = w;
+    if (w->windowProc(w, WM_CREATE, 0, 0) == -1) {
+        platDestroyWindow(w);
+        return nullptr;
+    }
+    return w;
+}
+
+bool platDestroyWindow(PlatWindow* window) {
+    if (!window || window != off.window) return false;
+    if (window->windowProc) window->windowProc(window, WM_DESTROY, 0, 0);
+    off.messages.erase(std::remove_if(off.messages.begin(), off.messages.end(),
+                                      [&](const PlatMessage& m) { return m.window == window; }),
+                       off.messages.end());
+    off.window = nullptr;
+    delete window;
+    return true;
+}
+
+bool platShowWindow(PlatWindow* window, uint32_t command) {
+    bool was = window->shown;
+    window->shown = command != 0;
+    return was;
+}
+bool platSetForegroundWindow(PlatWindow* window) { return window != nullptr; }
+PlatWindow* platSetFocus(PlatWindow*) { return nullptr; }
+
+intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t, intptr_t) {
+    if (message == WM_CLOSE) platDestroyWindow(window);
+    return 0;
+}
+
+bool platPeekMessage(PlatMessage* message) {
+    applyDueEvents();
+    if (off.messages.empty()) return false;
+    *message = off.messages.front();
+    off.messages.pop_front();
+    return true;
+}
+
+// Nothing arrives while waiting on a virtual system, so an empty queue is an error, not a hang.
+int32_t platGetMessage(PlatMessage* message) {
+    if (!platPeekMessage(message)) return -1;
+    return message->message == WM_QUIT ? 0 : 1;
+}
+
+intptr_t platDispatchMessage(const PlatMessage* m) {
+    if (!m->window || m->window != off.window || !m->window->windowProc) return 0;
+    return m->window->windowProc(m->window, m->message, m->wParam, m->lParam);
+}
+
+PlatDC* platGetDC(PlatWindow* window) { return window ? &window->dc : nullptr; }
+bool platReleaseDC(PlatWindow* window, PlatDC* dc) { return window && dc == &window->dc; }
+
+// No one could press OK: the text goes to stderr and the box "returns" at once.
+int32_t platMessageBox(PlatWindow*, const char* text, const char* caption, uint32_t) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    std::fflush(stderr);
+    return 1; // IDOK
+}
+
+bool platGetCursorPos(PlatPoint* point) {
+    *point = off.cursor;
+    return true;
+}
+bool platSetCursorPos(int32_t x, int32_t y) {
+    off.cursor = {x, y};
+    return true;
+}
+int32_t platShowCursor(bool show) { return off.cursorCounter += show ? 1 : -1; }
+
+// --- gdi32 ---
+
+int32_t platChoosePixelFormat(PlatDC* dc, const PlatPixelFormat* r) {
+    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (!dc || !r || (r->flags & needed) != needed || r->pixelType != PFD_TYPE_RGBA) return 0;
+    return 1;
+}
+
+bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
+    if (!dc || index != 1 || !r || dc->window->formatSet) return false;
+    dc->window->format = *r;
+    dc->window->formatSet = true;
+    return true;
+}
+
+// A pbuffer has a single colour buffer: the swap finishes the frame's drawing, takes the frame's
+// screenshots, runs the hook and moves the virtual clock; a double-buffer request costs nothing.
+bool platSwapBuffers(PlatDC* dc) {
+    if (!dc || !off.context) return false;
+    if (off.timed)
+        glFinish();
+    else
+        glFlush();
+    const Clock::time_point end = Clock::now();
+    off.frameTimes.push_back(std::chrono::duration<double, std::milli>(end - off.frameStart).count());
+    for (const Shot& shot : off.shots)
+        if (shot.frame == off.frame) takeShot(shot);
+    if (off.frameHook) off.frameHook(off.frame);
+    off.frame += 1;
+    off.now += off.script.stepMs;
+    if (off.frameLimit && off.frame >= off.frameLimit && !off.limitPosted) {
+        off.messages.push_back({nullptr, WM_QUIT, 0, 0});
+        off.limitPosted = true;
+    }
+    off.frameStart = Clock::now();
+    return true;
+}
+
+// --- opengl32 (WGL) ---
+
+// The headless context is made with the format's depth and stencil bits (at least those) and
+// the pbuffer size; it is current once made, like the SDL backend's.
+PlatGLContext* platCreateContext(PlatDC* dc) {
+    if (!dc || !dc->window->formatSet || off.context) return nullptr;
+    const PlatPixelFormat& r = dc->window->format;
+    HeadlessGLConfig config;
+    config.width = off.width > 0 ? off.width : std::max(1, dc->window->width);
+    config.height = off.height > 0 ? off.height : std::max(1, dc->window->height);
+    config.depthBits = r.depthBits;
+    config.stencilBits = r.stencilBits;
+    std::string error;
+    if (!createHeadlessGL(config, &error)) {
+        std::fprintf(stderr, "offscreen: %s\n", error.c_str());
+        return nullptr;
+    }
+    off.context = new PlatGLContext{eglGetCurrentDisplay(), eglGetCurrentSurface(EGL_DRAW), eglGetCurrentContext()};
+    const GLubyte* name = glGetString(GL_RENDERER);
+    off.renderer = name ? reinterpret_cast<const char*>(name) : "";
+    return off.context;
+}
+
+bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
+    if (!context) {
+        EGLDisplay display = eglGetCurrentDisplay();
+        if (display != EGL_NO_DISPLAY) eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        return true;
+    }
+    if (!dc || context != off.context) return false;
+    return eglMakeCurrent(context->display, context->surface, context->surface, context->context) == EGL_TRUE;
+}
+
+bool platDeleteContext(PlatGLContext* context) {
+    if (!context || context != off.context) return false;
+    destroyHeadlessGL();
+    delete context;
+    off.context = nullptr;
+    return true;
+}
+
+// --- dinput: the devices read the scripted keyboard and mouse ---
+
+int32_t platDirectInputCreate(PlatInstance* instance, uint32_t, PlatDirectInput** out) {
+    *out = instance ? new PlatDirectInput{0} : nullptr;
+    return *out ? DI_OK : DIERR_INVALIDPARAM;
+}
+
+uint32_t platReleaseDirectInput(PlatDirectInput* directInput) {
+    delete directInput;
+    return 0;
+}
+
+int32_t platCreateDevice(PlatDirectInput* directInput, PlatDeviceKind kind, PlatDevice** out) {
+    *out = nullptr;
+    if (!directInput) return DIERR_INVALIDPARAM;
+    PlatDevice*& slot = kind == PlatDeviceKind::keyboard ? off.keyboard : off.mouse;
+    if (slot) return DIERR_GENERIC;
+    slot = *out = new PlatDevice{kind, false, false, 0};
+    return DI_OK;
+}
+
+int32_t platSetDataFormat(PlatDevice* device, PlatDataFormat format) {
+    bool matches = (format == PlatDataFormat::keyboard) == (device->kind == PlatDeviceKind::keyboard);
+    if (!matches || device->acquired) return DIERR_INVALIDPARAM;
+    device->formatSet = true;
+    return DI_OK;
+}
+
+int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t) {
+    return window ? DI_OK : DIERR_INVALIDPARAM;
+}
+
+int32_t platSetProperty(PlatDevice* device, PlatProperty property, const PlatPropDword* value) {
+    if (property != PlatProperty::bufferSize || !value || device->acquired) return DIERR_INVALIDPARAM;
+    device->bufferSize = value->data;
+    return DI_OK;
+}
+
+int32_t platAcquire(PlatDevice* device) {
+    if (!device->formatSet) return DIERR_INVALIDPARAM;
+    device->acquired = true;
+    return DI_OK;
+}
+
+int32_t platUnacquire(PlatDevice* device) {
+    device->acquired = false;
+    if (device == off.mouse) {
+        off.mouseEvents.clear();
+        off.mouseOverflow = false;
+    }
+    return DI_OK;
+}
+
+uint32_t platReleaseDevice(PlatDevice* device) {
+    if (device == off.keyboard) off.keyboard = nullptr;
+    if (device == off.mouse) {
+        platUnacquire(device);
+        off.mouse = nullptr;
+    }
+    delete device;
+    return 0;
+}
+
+int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
+    if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
+    if (!device->acquired) return DIERR_NOTACQUIRED;
+    applyDueEvents();
+    std::copy(off.keys, off.keys + 256, static_cast<uint8_t*>(data));
+    return DI_OK;
+}
+
+int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
+                          uint32_t) {
+    uint32_t wanted = *count;
+    *count = 0;
+    if (recordSize != sizeof(PlatDeviceEvent) || device->kind != PlatDeviceKind::mouse) return DIERR_INVALIDPARAM;
+    if (!device->acquired) return DIERR_NOTACQUIRED;
+    applyDueEvents();
+    while (*count < wanted && !off.mouseEvents.empty()) {
+        events[(*count)++] = off.mouseEvents.front();
+        off.mouseEvents.pop_front();
+    }
+    int32_t result = off.mouseOverflow ? DI_BUFFEROVERFLOW : DI_OK;
+    off.mouseOverflow = false;
+    return result;
+}
+
+// --- winmm ---
+
+uint32_t platTimeGetTime() { return kClockStart + off.now; }

@@ -1,0 +1,180 @@
+// quorvel-capture: runs the demo program's own loop on the offscreen backend — scripted input, a
+// virtual clock, an EGL pbuffer — for screenshots, scripted flights and timedemos. Exit status
+// and messages are the program's; the tool adds only its own option errors.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/driver.h"
+#include "ll/platform_offscreen.h"
+#include "tools/capture/report.h"
+#include "tools/capture/script.h"
+#include "tools/world/png_io.h"
+
+#ifndef QV_CAPTURE_RUN_DIR
+#define QV_CAPTURE_RUN_DIR "."
+#endif
+
+namespace {
+
+struct CaptureState {
+    std::string dir;
+    std::string scriptPath;
+    std::string jsonPath;
+    bool timedemo;
+    bool framesGiven;
+    long long frames;
+    std::vector<uint32_t> roomsDrawn;
+    bool reported;
+};
+CaptureState capture{};
+
+void usage(FILE* out) {
+    std::fprintf(out,
+                 "usage: quorvel-capture [options]\n"
+                 "  --dir DIR          the folder with demo.kbw and demo.ktl (default: %s)\n"
+                 "  --script FILE      scripted input (see docs/capture.md)\n"
+                 "  --frames N         stop after N frames (default: the script's length, else 1)\n"
+                 "  --shot N:FILE.png  screenshot of frame N (from 0); any number of them\n"
+                 "  --size WxH         picture size in pixels (default 800x600)\n"
+                 "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
+                 "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n",
+                 QV_CAPTURE_RUN_DIR);
+}
+
+[[noreturn]] void optionError(const std::string& message) {
+    std::fprintf(stderr, "quorvel-capture: %s\n", message.c_str());
+    usage(stderr);
+    std::exit(2);
+}
+
+// Paths given on the command line mean the caller's folder, not the world folder.
+std::string absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return path;
+    return std::string(cwd) + "/" + path;
+}
+
+bool parseCount(const std::string& s, long long& out, long long max) {
+    if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 12) return false;
+    out = std::atoll(s.c_str());
+    return out <= max;
+}
+
+bool writeShot(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb,
+               std::string& error) {
+    Image image;
+    image.width = width;
+    image.height = height;
+    image.pixels = rgb; // bottom row first, as writePng expects
+    return writePng(path, image, error);
+}
+
+// Rooms whose frame stamp is the world's current frame were drawn in the frame just finished.
+void afterFrame(uint32_t) {
+    const std::vector<std::string>& errors = offscreenShotErrors();
+    if (!errors.empty()) {
+        for (const std::string& e : errors) std::fprintf(stderr, "quorvel-capture: shot %s\n", e.c_str());
+        std::exit(1);
+    }
+    uint32_t drawn = 0;
+    if (const World* world = driverState().world)
+        for (int16_t i = 0; i < world->roomCount; ++i)
+            if (world->rooms[i]->lastFrame == world->frame) ++drawn;
+    capture.roomsDrawn.push_back(drawn);
+}
+
+// Runs at process exit, so that a run ended by the close request (which exits from inside the
+// message pump) reports too. A run that never drew a frame reports nothing.
+void report() {
+    if (capture.reported || offscreenFrames() == 0) return;
+    capture.reported = true;
+    const FrameStats stats = frameStats(offscreenFrameTimes());
+    if (capture.timedemo) std::fputs(timedemoText(offscreenRenderer(), stats).c_str(), stdout);
+    if (!capture.jsonPath.empty()) {
+        std::ofstream out(capture.jsonPath);
+        out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.roomsDrawn);
+        if (!out) std::fprintf(stderr, "quorvel-capture: cannot write \"%s\"\n", capture.jsonPath.c_str());
+    }
+    std::fflush(stdout);
+}
+
+void parseOptions(int argc, char** argv) {
+    capture.dir = QV_CAPTURE_RUN_DIR;
+    for (int i = 1; i < argc; ++i) {
+        const std::string opt = argv[i];
+        if (opt == "--help" || opt == "-h") {
+            usage(stdout);
+            std::exit(0);
+        }
+        if (opt == "--timedemo") {
+            capture.timedemo = true;
+            continue;
+        }
+        if (i + 1 >= argc) optionError("unknown option or missing value: " + opt);
+        const std::string value = argv[++i];
+        if (opt == "--dir") {
+            capture.dir = value;
+        } else if (opt == "--script") {
+            capture.scriptPath = absolute(value);
+        } else if (opt == "--json") {
+            capture.jsonPath = absolute(value);
+        } else if (opt == "--frames") {
+            if (!parseCount(value, capture.frames, 100000000) || capture.frames < 1)
+                optionError("--frames takes a positive count");
+            capture.framesGiven = true;
+        } else if (opt == "--shot") {
+            const size_t colon = value.find(':');
+            long long frame = 0;
+            if (colon == std::string::npos || !parseCount(value.substr(0, colon), frame, 100000000) ||
+                colon + 1 == value.size())
+                optionError("--shot takes FRAME:FILE.png");
+            offscreenAddShot(uint32_t(frame), absolute(value.substr(colon + 1)));
+        } else if (opt == "--size") {
+            const size_t x = value.find('x');
+            long long w = 0, h = 0;
+            if (x == std::string::npos || !parseCount(value.substr(0, x), w, 8192) ||
+                !parseCount(value.substr(x + 1), h, 8192) || w < 1 || h < 1)
+                optionError("--size takes WxH, each 1 to 8192");
+            offscreenSetSize(int(w), int(h));
+        } else {
+            optionError("unknown option " + opt);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    offscreenReset();
+    parseOptions(argc, argv);
+
+    OffscreenScript script;
+    if (!capture.scriptPath.empty()) {
+        std::string error;
+        if (!loadCaptureScript(capture.scriptPath, script, error)) {
+            std::fprintf(stderr, "quorvel-capture: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    offscreenSetScript(script);
+    const uint32_t length = scriptLength(script);
+    offscreenSetFrameLimit(capture.framesGiven ? uint32_t(capture.frames) : (length ? length : 1));
+    offscreenSetShotWriter(writeShot);
+    offscreenSetFrameHook(afterFrame);
+    offscreenSetTimedemo(capture.timedemo || !capture.jsonPath.empty());
+
+    if (chdir(capture.dir.c_str()) != 0) {
+        std::fprintf(stderr, "quorvel-capture: cannot enter \"%s\": %s\n", capture.dir.c_str(), std::strerror(errno));
+        return 1;
+    }
+    std::atexit(report);
+    return demoMain();
+}
