@@ -57,6 +57,7 @@ struct OffscreenState {
     std::vector<std::pair<std::string, PlatWndProc>> classes;
     PlatWindow* window;
     PlatGLContext* context;
+    bool contextKept;    // a deleted context whose EGL objects live on until exit
     std::deque<PlatMessage> messages;
     uint8_t keys[256];
     PlatDevice* keyboard;
@@ -334,6 +335,8 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
     config.height = off.height > 0 ? off.height : std::max(1, dc->window->height);
     config.depthBits = r.depthBits;
     config.stencilBits = r.stencilBits;
+    if (off.contextKept) destroyHeadlessGL();
+    off.contextKept = false;
     std::string error;
     if (!createHeadlessGL(config, &error)) {
         std::fprintf(stderr, "offscreen: %s\n", error.c_str());
@@ -355,11 +358,15 @@ bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
     return eglMakeCurrent(context->display, context->surface, context->surface, context->context) == EGL_TRUE;
 }
 
+// The context is released from this thread but the EGL objects stay until the process ends (or
+// the next context is made): tearing Mesa down with eglTerminate strands its driver-lifetime
+// allocations, which LeakSanitizer then reports as leaks of ours.
 bool platDeleteContext(PlatGLContext* context) {
     if (!context || context != off.context) return false;
-    destroyHeadlessGL();
+    eglMakeCurrent(context->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     delete context;
     off.context = nullptr;
+    off.contextKept = true;
     return true;
 }
 

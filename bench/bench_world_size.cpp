@@ -1,0 +1,68 @@
+// Frame cost against world size: one driver frame (clear, renderWorld, finish) in worlds of 10,
+// 100, 1,000 and 10,000 rooms in which the camera sees the same two rooms. The cost should not
+// grow with rooms the camera cannot see; the last line prints the 10,000 / 10 ratio.
+#include <benchmark/benchmark.h>
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "bench/bench_worlds.h"
+#include "render/renderer.h"
+#include "scene/entity.h"
+
+namespace {
+
+std::map<int, double> frameNs;
+
+void drawFrame(Entity* camera, World* world) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glPushMatrix();
+    renderWorld(camera, world);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+    glFinish();
+}
+
+void BM_FrameByWorldSize(benchmark::State& state) {
+    ensureBenchGL();
+    const int rooms = int(state.range(0));
+    World* world = makeSizeWorld(rooms);
+    giveWhiteTexture(world);
+    Entity camera = makeBenchCamera(kSizeCamera, kSizeCameraAngles);
+    drawFrame(&camera, world); // warm-up: shaders compiled, camera placed
+    for (auto _ : state) drawFrame(&camera, world);
+    int drawn = 0;
+    for (int i = 0; i < world->roomCount; ++i) drawn += world->rooms[i]->lastFrame == world->frame;
+    state.counters["rooms_drawn"] = drawn;
+    unlinkEntity(&camera);
+    releaseBenchWorld(world);
+}
+BENCHMARK(BM_FrameByWorldSize)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Keeps each run's mean time per frame, for the ratio line.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
+                frameNs[std::atoi(r.run_name.args.c_str())] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (frameNs.count(10) && frameNs.count(10000) && frameNs[10] > 0)
+        std::printf("frame time ratio 10000 rooms / 10 rooms: %.3f (target <= 1.10)\n",
+                    frameNs[10000] / frameNs[10]);
+    return 0;
+}
