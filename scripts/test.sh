@@ -22,4 +22,17 @@ echo "== tests under sanitizers =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+# Hardening: every file reader under libFuzzer for a bounded time (about a minute in all, clang
+# build in build-fuzz), then the demo under valgrind memcheck (skipped until it and its data exist).
+echo "== fuzz targets =="
+QV_JOBS=$jobs scripts/fuzz.sh -t 20
+echo "== leak check of the demo under valgrind =="
+leak=0
+scripts/leakcheck.sh build || leak=$?
+if [ "$leak" -eq 77 ]; then
+  echo "(leak check skipped: build/app/quorvel or build/run/demo.kbw is not there)"
+elif [ "$leak" -ne 0 ]; then
+  exit "$leak"
+fi
+
 echo "== all tests passed =="
