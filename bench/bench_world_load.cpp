@@ -44,8 +44,10 @@ void BM_BulkRead(benchmark::State& state) {
 }
 BENCHMARK(BM_BulkRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
 
+// Plain text (no colours), so scripts/bench.sh can read the figures.
 class LoadReporter : public benchmark::ConsoleReporter {
 public:
+    LoadReporter() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration || r.iterations == 0) continue;

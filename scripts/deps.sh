@@ -17,6 +17,8 @@ PACKAGES=(
   xvfb xdotool x11-utils xauth
   # fuzzing and leak checks
   clang libclang-rt-14-dev valgrind
+  # profiles for the benchmark table (share of frame time in our own code)
+  linux-perf
 )
 
 missing=()

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds and runs every benchmark, then prints one table of the figures: world load speed, frame
+# cost against world size, silhouette cost per triangle, and the demo world's timedemo with the
+# share of frame time spent in Quorvel's own code (from a perf profile, when perf works here).
+# Benchmarks measure; nothing here fails because a machine is slow.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+build=${QV_BENCH_BUILD:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BENCH=ON >/dev/null
+cmake --build "$build" --target bench_world_load bench_world_size bench_silhouettes quorvel-capture \
+  capture_test_world >/dev/null
+export GALLIUM_DRIVER=llvmpipe
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+step() { echo "== $1" >&2; }
+step "world load";        "$build/bench/bench_world_load" --benchmark_color=false >"$out/load.txt"
+step "world size";        "$build/bench/bench_world_size" --benchmark_color=false >"$out/size.txt"
+step "silhouettes";       "$build/bench/bench_silhouettes" --benchmark_color=false >"$out/sil.txt"
+
+# The demo world and its committed flight; until the build makes the demo world, the capture
+# test world and its flight stand in (the table says which).
+world="$build/run"; flight=data/flight.txt; which="demo world"
+if [ ! -f "$world/demo.kbw" ] || [ ! -f "$flight" ]; then
+  world="$build/tests/capture/world"; flight=tests/capture/flight.txt; which="capture test world (no demo world yet)"
+fi
+capture=("$build/tools/capture/quorvel-capture" --dir "$world" --script "$PWD/$flight" --timedemo)
+step "timedemo ($which)"; "${capture[@]}" >"$out/td.txt"
+ours="n/a (perf not available)"
+if command -v perf >/dev/null 2>&1 &&
+   perf record -q -e cpu-clock -F 1000 -o "$out/perf.data" -- "${capture[@]}" >"$out/td-perf.txt" 2>/dev/null; then
+  step "profile"
+  perf report -i "$out/perf.data" --sort dso -n --stdio -q 2>/dev/null >"$out/dso.txt" || true
+  total_s=$(sed -n 's/^total: \([0-9.]*\) s$/\1/p' "$out/td-perf.txt")
+  ours=$(awk -v total="$total_s" '
+    { samples += $2; if ($3 == "quorvel-capture") own += $2 }
+    END { if (samples == 0 || total == 0) print "n/a";
+          else printf "%.2f%% of frame time (%.0f of %.0f CPU ms sampled in our code; %.2f%% of all CPU samples)",
+                      100 * own / 1000 / total, own, samples, 100 * own / samples }' "$out/dso.txt")
+fi
+
+val() { sed -n "$2" "$1" | head -1; }
+load=$(val "$out/load.txt" 's/^world load: \([0-9]*\) MB\/s.*bulk read: \([0-9]*\) MB\/s; load \/ bulk read: \([0-9.]*\).*/\1 MB\/s (bulk read \2 MB\/s, ratio \3)/p')
+size_mb=$(val "$out/load.txt" 's/^world file: \(.*\)$/\1/p')
+ratio=$(val "$out/size.txt" 's/^frame time ratio 10000 rooms \/ 10 rooms: \([0-9.]*\).*/\1/p')
+frames=$(awk '/^BM_FrameByWorldSize\//{split($1,a,"/"); printf "%s%s rooms %s %s", sep, a[2], $2, $3; sep="; "}' "$out/size.txt")
+sil=$(awk '/^findSilhouettes/{printf "%s%s: %s ns", sep, $2, $4; sep="; "}' "$out/sil.txt")
+fps=$(val "$out/td.txt" 's/^mean FPS: \(.*\)$/\1/p')
+td=$(val "$out/td.txt" 's/^frame time: \(.*\)$/\1/p')
+renderer=$(val "$out/td.txt" 's/^renderer: \(.*\)$/\1/p')
+
+printf '\n%-34s | %s\n' "Benchmark" "Result"
+printf '%-34s-+-%s\n' "----------------------------------" "------------------------------------------------"
+printf '%-34s | %s\n' "World load ($size_mb)" "$load; target >= 200 MB/s"
+printf '%-34s | %s\n' "Frame time by world size" "$frames"
+printf '%-34s | %s\n' "  10,000 rooms / 10 rooms" "$ratio; target <= 1.10"
+printf '%-34s | %s\n' "findSilhouettes per triangle" "$sil"
+printf '%-34s | %s\n' "Timedemo: $which" "$fps FPS; $td"
+printf '%-34s | %s\n' "  renderer" "$renderer"
+printf '%-34s | %s\n' "  our code share" "$ours; target <= 10%"
