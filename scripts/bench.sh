@@ -44,7 +44,7 @@ val() { sed -n "$2" "$1" | head -1; }
 load=$(val "$out/load.txt" 's/^world load: \([0-9]*\) MB\/s.*bulk read: \([0-9]*\) MB\/s; load \/ bulk read: \([0-9.]*\).*/\1 MB\/s (bulk read \2 MB\/s, ratio \3)/p')
 size_mb=$(val "$out/load.txt" 's/^world file: \(.*\)$/\1/p')
 ratio=$(val "$out/size.txt" 's/^frame time ratio 10000 rooms \/ 10 rooms: \([0-9.]*\).*/\1/p')
-frames=$(awk '/^BM_FrameByWorldSize\//{split($1,a,"/"); printf "%s%s rooms %s %s", sep, a[2], $2, $3; sep="; "}' "$out/size.txt")
+frames=$(awk '/^BM_FrameByWorldSize\/.*_median/{split($1,a,"/"); printf "%s%s rooms %s %s", sep, a[2], $2, $3; sep="; "}' "$out/size.txt")
 sil=$(awk '/^findSilhouettes/{printf "%s%s: %s ns", sep, $2, $4; sep="; "}' "$out/sil.txt")
 fps=$(val "$out/td.txt" 's/^mean FPS: \(.*\)$/\1/p')
 td=$(val "$out/td.txt" 's/^frame time: \(.*\)$/\1/p')
