@@ -1,0 +1,123 @@
+// The demo driver: start-up, the frame loop and shutdown, in the order the subsystems need.
+#include "app/driver.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "ll/ll.h"
+#include "render/gl_setup.h"
+#include "render/renderer.h"
+#include "scene/entity.h"
+#include "world/textures.h"
+#include "world/world_file.h"
+
+namespace {
+
+DriverState driver = {};
+
+} // namespace
+
+DriverState& driverState() { return driver; }
+
+void resetDriver() {
+    if (driver.log) std::fclose(driver.log);
+    driver = DriverState{};
+}
+
+void fatalError(int code, const char* message) {
+    // stderr first: without a display the message box may never appear.
+    std::fprintf(stderr, "quorvel: %s\n", message);
+    std::fflush(stderr);
+    platMessageBox(nullptr, message, kFatalCaption, MB_OK);
+    if (driver.exitHandler) driver.exitHandler(code);
+    std::exit(code);
+}
+
+void startDemo() {
+    driver.log = std::fopen(kFpsLogFile, "w"); // the demo runs on without a log if this fails
+
+    if (initLL(kWindowTitle, kWindowFlags, 0, 0, 800, 600) != 0) fatalError(1, "Could not initialize LL!");
+    anchorCursorLL(0, 0);
+    showCursorLL(0);
+
+    setupProjection();
+    setupFixedState();
+
+    driver.world = loadWorld(kWorldFile);
+    if (!driver.world) {
+        closeLL();
+        fatalError(1, "Could not load world!");
+    }
+    // The spinner is whatever heads room 0's list now; a world without one simply has no spinner.
+    driver.spinner = driver.world->roomCount > 0 ? driver.world->rooms[0]->entities : nullptr;
+
+    if (!loadTextureList(kTextureListFile, driver.world)) {
+        freeWorld(driver.world);
+        driver.world = nullptr;
+        closeLL();
+        fatalError(1, "Could not load textures!");
+    }
+
+    // At the origin looking down -z, never drawn, rotation built on first use.
+    driver.camera = Entity{};
+    driver.camera.flags = kEntityHidden;
+    driver.camera.dirty = 0xFF;
+
+    driver.last = timeLL();
+}
+
+bool demoFrame() {
+    if (updateLL(1) == 2) return false;
+    const uint8_t* keys = keysLL();
+    if (keyHeld(keys, kKeyEscape)) return false;
+
+    const uint32_t now = timeLL();
+    driver.dt = now - driver.last;
+    driver.last = now;
+
+    driver.fpsTime += driver.dt;
+    driver.fpsFrames += 1;
+    if (driver.fpsTime > 1000) {
+        if (driver.log) {
+            std::fprintf(driver.log, "FPS: %d\n", driver.fpsFrames);
+            std::fflush(driver.log); // a line per second: cheap, and readable while the demo runs
+        }
+        driver.fpsTime -= 1000;
+        driver.fpsFrames = 0;
+    }
+
+    applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse);
+    moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glPushMatrix();
+    renderWorld(&driver.camera, driver.world);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+
+    swapLL();
+    return true;
+}
+
+void stopDemo() {
+    // The camera leaves its room's list before the world that holds the list goes away.
+    unlinkEntity(&driver.camera);
+    driver.camera.room = nullptr;
+    freeTextures(driver.world->textureCount, driver.world->textures);
+    driver.world->textures = nullptr;
+    driver.world->textureCount = 0;
+    freeWorld(driver.world);
+    driver.world = nullptr;
+    driver.spinner = nullptr;
+    closeLL();
+}
+
+int demoMain() {
+    startDemo();
+    while (demoFrame()) {
+    }
+    stopDemo();
+    return 0;
+}

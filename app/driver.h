@@ -1,0 +1,53 @@
+// The demo driver: start-up (log, window, projection and GL state, world, textures, camera,
+// clock), the frame loop (input, timing, frame-rate log, controls, motion, drawing) and the
+// ordered shutdown. The program's main() is demoMain().
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "app/controls.h"
+#include "world/world.h"
+
+constexpr const char* kWindowTitle = "Quorvel -- By: Tavrin, Easter 2002";
+constexpr uint8_t kWindowFlags = 22; // double buffer, depth buffer, 8-bit stencil, windowed
+constexpr const char* kWorldFile = "demo.kbw";
+constexpr const char* kTextureListFile = "demo.ktl";
+constexpr const char* kFpsLogFile = "FPSlog.txt";
+constexpr const char* kFatalCaption = "Orvane Error!";
+
+// What fatalError does after the message box; the default ends the process with std::exit.
+// Tests install one that throws, so that a fatal start-up path can be followed in-process.
+using FatalExitHandler = void (*)(int code);
+
+// Everything the driver owns for the run.
+struct DriverState {
+    FILE* log;              // "FPSlog.txt"; null when it could not be opened
+    World* world;
+    Entity* spinner;        // head of room 0's list at start-up; null when room 0 has none
+    Entity camera;          // owned here, never by the world
+    uint32_t last;          // timeLL() at the previous frame
+    uint32_t dt;            // this frame's duration, milliseconds
+    uint32_t fpsTime;       // milliseconds gathered towards the next log line
+    int32_t fpsFrames;      // frames counted towards the next log line
+    MouseAccumulators mouse;
+    FatalExitHandler exitHandler;
+};
+
+DriverState& driverState();
+// Back to the zero state; closes a log a test left open. Does not touch LL, GL or a world.
+void resetDriver();
+
+// Shows `message` in a message box captioned "Orvane Error!" (and writes it to stderr, for a
+// terminal or a machine without a display), then ends the process with exit code `code`.
+[[noreturn]] void fatalError(int code, const char* message);
+
+// Start-up in order; any failure ends in fatalError(1, ...).
+void startDemo();
+// One pass of the frame loop, the message pump included. False when the loop ends (WM_QUIT or
+// Escape); the frame in which Escape is seen is neither timed nor drawn.
+bool demoFrame();
+// Shutdown in order: camera out of its room, textures, world, LL.
+void stopDemo();
+// The whole program; returns the process exit code.
+int demoMain();
