@@ -4,16 +4,6 @@
 
 #include "tools/world/verbs.h"
 
-// Defaults for verbs that a build leaves out; the real ones in the tool's library replace them.
-__attribute__((weak)) int buildMain(int, char**) {
-    std::fprintf(stderr, "quorvel-world: build is not available in this build\n");
-    return 1;
-}
-__attribute__((weak)) int validateMain(int, char**) {
-    std::fprintf(stderr, "quorvel-world: validate is not available in this build\n");
-    return 1;
-}
-
 namespace {
 
 void usage(FILE* out) {
