@@ -315,7 +315,10 @@ int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption,
     if (!sdl.reason.empty()) std::fprintf(stderr, "  (%s)\n", sdl.reason.c_str());
     std::fflush(stderr);
     sdl.reason.clear();
-    SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr);
+    if (SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr) != 0) {
+        std::fprintf(stderr, "  (message box not shown: %s)\n", SDL_GetError());
+        return 0;
+    }
     return 1; // IDOK
 }
 

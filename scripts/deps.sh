@@ -15,6 +15,8 @@ PACKAGES=(
   libpng-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
   # end-to-end tests against a real X server with real input
   xvfb xdotool x11-utils xauth
+  # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
+  xfonts-base
   # fuzzing and leak checks
   clang libclang-rt-14-dev valgrind
   # profiles for the benchmark table (share of frame time in our own code)

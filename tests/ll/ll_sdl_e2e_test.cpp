@@ -1,0 +1,228 @@
+// LL on the SDL backend against a real X server (Xvfb in the test command), driven with xdotool
+// through XTest as a person would: the context's buffers, keys at their DIK codes, mouse motion
+// with the anchor, the close box ending the process, SIGINT/SIGTERM as WM_QUIT, the message box
+// dismissed by hand, and a start without any display.
+#include <GL/gl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "ll/ll.h"
+#include "ll/ll_internal.h"
+
+#include <X11/Xlib.h> // last: its macros (None, Status, ...) clash with other headers
+
+namespace {
+
+#define REQUIRE_DISPLAY()                                                                         \
+    if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY"))                                      \
+    GTEST_SKIP() << "needs an X server and DISPLAY is unset (scripts/test.sh starts Xvfb)"
+
+std::string run(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+    pclose(pipe);
+    return out;
+}
+
+// The X window id of the top-level window with this exact title, waiting up to 5 s for it.
+unsigned long windowId(const std::string& title) {
+    return std::strtoul(run("timeout 5 xdotool search --sync --name '^" + title + "$' | head -1").c_str(), nullptr, 10);
+}
+
+void focus(unsigned long id) { run("timeout 5 xdotool windowfocus --sync " + std::to_string(id)); }
+
+// Updates LL until the condition holds or about two seconds have passed.
+bool updateUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < 200; ++i) {
+        updateLL(1);
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// What a window manager sends when the close box is clicked.
+void requestClose(unsigned long id) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = id;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, id, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+class LLSdl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetLLWindowState();
+        resetLLInputState();
+    }
+    void TearDown() override {
+        if (keysLL()) closeLL();
+    }
+};
+
+TEST_F(LLSdl, DemoFlagsGiveAnExactClientAreaAndADoubleBufferedDepthStencilContext) {
+    REQUIRE_DISPLAY();
+    ASSERT_EQ(initLL("LL e2e context", 0x16, 0, 0, 800, 600), 0);
+    GLint depth = 0, stencil = 0, viewport[4] = {};
+    GLboolean doubleBuffer = GL_FALSE;
+    glGetIntegerv(GL_DEPTH_BITS, &depth);
+    glGetIntegerv(GL_STENCIL_BITS, &stencil);
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffer);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_GE(depth, 16);
+    EXPECT_EQ(stencil, 8);
+    EXPECT_TRUE(doubleBuffer);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+
+    std::string info = run("xwininfo -id " + std::to_string(windowId("LL e2e context")));
+    EXPECT_NE(info.find("Width: 800"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 600"), std::string::npos) << info;
+    EXPECT_NE(info.find("Absolute upper-left X:  0"), std::string::npos) << info;
+    EXPECT_NE(info.find("IsViewable"), std::string::npos) << info;
+
+    // The context draws: a cleared back buffer reads back its colour; then it is presented.
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    unsigned char pixel[4] = {};
+    glReadPixels(400, 300, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[0], 255);
+    EXPECT_EQ(pixel[1], 0);
+    swapLL();
+}
+
+TEST_F(LLSdl, KeysSetAndClearBitSevenAtTheirDikCodes) {
+    REQUIRE_DISPLAY();
+    ASSERT_EQ(initLL("LL e2e keys", 0x16, 0, 0, 800, 600), 0);
+    focus(windowId("LL e2e keys"));
+    struct Key {
+        const char* name;
+        int dik;
+    };
+    for (Key key : {Key{"w", 0x11}, Key{"Escape", 0x01}, Key{"Up", 0xC8}, Key{"space", 0x39}}) {
+        run(std::string("xdotool keydown ") + key.name);
+        EXPECT_TRUE(updateUntil([&] { return (keysLL()[key.dik] & 0x80) != 0; })) << key.name << " down";
+        run(std::string("xdotool keyup ") + key.name);
+        EXPECT_TRUE(updateUntil([&] { return (keysLL()[key.dik] & 0x80) == 0; })) << key.name << " up";
+    }
+}
+
+TEST_F(LLSdl, MotionWithTheAnchorAtTheCentreIsReportedOnceAndTheCursorReturns) {
+    REQUIRE_DISPLAY();
+    ASSERT_EQ(initLL("LL e2e mouse", 0x16, 0, 0, 800, 600), 0);
+    anchorCursorLL(0, 0);
+    showCursorLL(0);
+    focus(windowId("LL e2e mouse"));
+    run("xdotool mousemove 400 300");
+    // Let the start-up motion and any warp settle.
+    for (int i = 0; i < 20; ++i) {
+        updateLL(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    updateLL(1);
+    EXPECT_EQ(mouseXLL(), 0);
+    EXPECT_EQ(mouseYLL(), 0);
+
+    run("xdotool mousemove_relative -- 10 -5");
+    ASSERT_TRUE(updateUntil([] { return mouseXLL() != 0 || mouseYLL() != 0; }));
+    EXPECT_EQ(mouseXLL(), 10);
+    EXPECT_EQ(mouseYLL(), -5);
+    EXPECT_NE(run("xdotool getmouselocation").find("x:400 y:300 "), std::string::npos);
+
+    // Three motions before one update: the absolute position is read, not the deltas summed.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    updateLL(1);
+    for (int i = 0; i < 3; ++i) run("xdotool mousemove_relative -- 3 -2");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    updateLL(1);
+    EXPECT_EQ(mouseXLL(), 9);
+    EXPECT_EQ(mouseYLL(), -6);
+    EXPECT_TRUE(updateUntil([] { return mouseXLL() == 0 && mouseYLL() == 0; }));
+}
+
+TEST_F(LLSdl, InterruptAndTerminateArriveAsQuit) {
+    REQUIRE_DISPLAY();
+    ASSERT_EQ(initLL("LL e2e signals", 0x16, 0, 0, 800, 600), 0);
+    for (int signal : {SIGINT, SIGTERM}) {
+        std::raise(signal);
+        bool quit = false;
+        for (int i = 0; i < 200 && !quit; ++i) {
+            quit = updateLL(1) == 2;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        EXPECT_TRUE(quit) << "signal " << signal;
+    }
+}
+
+TEST(LLSdlProcess, CloseRequestEndsTheProcessWithStatusZero) {
+    REQUIRE_DISPLAY();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            if (initLL("LL e2e close", 0x16, 0, 0, 800, 600) != 0) std::_Exit(3);
+            requestClose(windowId("LL e2e close"));
+            for (int i = 0; i < 500; ++i) {
+                updateLL(1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            std::fprintf(stderr, "still running\n");
+            std::_Exit(2);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LLSdlProcess, WithoutADisplayTheWindowStepFailsWithItsMessageAndReason) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+            std::exit(initLL("LL e2e nodisplay", 0x16, 0, 0, 800, 600));
+        },
+        ::testing::ExitedWithCode(1), "Error: Could not create window\\.\n  \\(.+\\)");
+}
+
+TEST(LLSdlProcess, RefusedScreenModeShowsABoxThatAPersonDismisses) {
+    REQUIRE_DISPLAY();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Find the box by its caption, focus it and press Return, as a person would. Started once, by
+    // the parent: the re-executed death-test child sees the variable and starts none.
+    if (!std::getenv("QV_LL_BOX_DISMISSER")) {
+        setenv("QV_LL_BOX_DISMISSER", "1", 1);
+        std::system("( for i in $(seq 150); do id=$(xwininfo -root -tree | awk '/\"Error\"/ {print $1; exit}');"
+                    " [ -n \"$id\" ] && break; sleep 0.1; done;"
+                    " [ -n \"$id\" ] && xdotool windowfocus --sync $id && xdotool key Return ) >/dev/null 2>&1 &");
+    }
+    EXPECT_EXIT(
+        {
+            alarm(20); // a box nobody dismisses fails the test instead of hanging it
+            std::exit(initLL("LL e2e box", 0x17, 0, 0, 1234, 567));
+        },
+        ::testing::ExitedWithCode(1),
+        ::testing::AllOf(::testing::ContainsRegex("Error: Wasn't able to change screen mode\\.\n  \\(.*1234x567"),
+                         ::testing::Not(::testing::HasSubstr("not shown"))));
+    unsetenv("QV_LL_BOX_DISMISSER");
+}
+
+} // namespace
