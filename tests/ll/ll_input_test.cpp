@@ -40,7 +40,13 @@ INSTANTIATE_TEST_SUITE_P(EachStep, LLSetupFailure,
                          ::testing::Values("DirectInputCreate", "CreateDevice:keyboard", "SetDataFormat:keyboard",
                                            "SetCooperativeLevel:keyboard", "Acquire:keyboard", "CreateDevice:mouse",
                                            "SetDataFormat:mouse", "SetCooperativeLevel:mouse", "SetProperty",
-                                           "Acquire:mouse"));
+                                           "Acquire:mouse"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             for (char& ch : name)
+                                 if (ch == ':') ch = '_';
+                             return name;
+                         });
 
 TEST_F(LLTest, SetupTreatsASuccessCodeOtherThanOkAsFailure) {
     testSetResult("Acquire:keyboard", DI_BUFFEROVERFLOW);

@@ -1,6 +1,7 @@
 // initLL, closeLL, swapLL and wndProcLL against the scripted backend: the calls and arguments of
 // a good start, each failure's message and its order against closeLL, the display-mode restore,
 // releasing only what exists, and WM_CLOSE ending the process.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
@@ -123,7 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
                       // Fullscreen starts that fail after the mode change get the mode restored.
                       FailureCase{"CreateWindow", 0, 0x17, "Could not create window.", 1},
                       FailureCase{"CreateContext", 0, 0x17, "Wasn't able to create rendering context.", 1},
-                      FailureCase{"Acquire:mouse", DIERR_GENERIC, 0x17, "setupLL failed!!", 2}));
+                      FailureCase{"Acquire:mouse", DIERR_GENERIC, 0x17, "setupLL failed!!", 2}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) {
+        std::string name = info.param.op;
+        for (char& ch : name)
+            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name + (info.param.flags & 1 ? "_fullscreen" : "_windowed");
+    });
 
 TEST_F(LLTest, IconAndCursorAreBothLoadedBeforeEitherIsTested) {
     testSetResult("LoadIcon", 0);
