@@ -7,6 +7,7 @@
 #   scripts/fuzz.sh [-t SECONDS | -r RUNS] [world] [textures] [kbf]
 #
 # -t: seconds per target (default 60); -r: a fixed number of runs per target instead.
+# QV_SEED_RUN: a run folder to take the shipped data from (default build/run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,9 +29,10 @@ jobs=${QV_JOBS:-2}
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DQV_FUZZ=ON -DQV_BENCH=OFF >/dev/null
 cmake --build "$dir" --target fuzz_targets -j "$jobs" >/dev/null
 
-# Shipped data: the normal build's run folder when it has been built, else this build's own.
-run=build/run
-if [ ! -f "$run/sample.kbw" ] || [ ! -f "$run/font.kbf" ]; then
+# Shipped data: QV_SEED_RUN, else the normal build's run folder when it has been built, else
+# this build's own.
+run=${QV_SEED_RUN:-build/run}
+if [ -z "${QV_SEED_RUN:-}" ] && { [ ! -f "$run/sample.kbw" ] || [ ! -f "$run/font.kbf" ]; }; then
   cmake --build "$dir" --target sample_world quorvel_font_data -j "$jobs" >/dev/null
   run=$dir/run
 fi
