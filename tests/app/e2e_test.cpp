@@ -1,0 +1,234 @@
+// The real program under a real X server (Xvfb from scripts/test.sh), driven with real key presses
+// through xdotool (XTest) and watched through the X server's own copy of its window: the shipped
+// demo's first frame, flying with W, Escape, the window's close request, and a missing world.
+// Skips when DISPLAY is unset.
+#include <gtest/gtest.h>
+// Xlib defines macros (None, Bool, Status) that GoogleTest's headers must not see.
+#include <X11/Xlib.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tools/xshot/xshot.h"
+
+#ifndef QV_QUORVEL_PATH
+#error "QV_QUORVEL_PATH must name the built program"
+#endif
+#ifndef QV_RUN_DIR
+#error "QV_RUN_DIR must name the run folder holding the demo world"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const char* const kTitle = "Quorvel -- By: Tavrin, Easter 2002";
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int sh(const std::string& command) { return std::system(("timeout 10 " + command + " >/dev/null 2>&1").c_str()); }
+
+// Pixels that differ by more than a small amount, out of all.
+double differentFraction(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) return 1.0;
+    size_t differ = 0;
+    for (size_t i = 0; i < a.pixels.size(); i += 3) {
+        int d = 0;
+        for (int c = 0; c < 3; ++c) d += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+        if (d > 24) ++differ;
+    }
+    return double(differ) / double(a.pixels.size() / 3);
+}
+
+// Not blank: more than a few distinct colours, and not mostly black.
+bool showsAPicture(const Image& image) {
+    size_t dark = 0, changes = 0;
+    for (size_t i = 0; i + 3 < image.pixels.size(); i += 3) {
+        const int sum = image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2];
+        if (sum < 30) ++dark;
+        if (image.pixels[i] != image.pixels[i + 3]) ++changes;
+    }
+    const size_t n = image.pixels.size() / 3;
+    return n > 0 && dark < n / 2 && changes > n / 20;
+}
+
+// One run of the program in its own folder, its stderr kept in a file.
+class Program {
+public:
+    explicit Program(const std::string& dir) : dir_(dir) {}
+    ~Program() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    void start() {
+        started_ = Clock::now();
+        pid_ = fork();
+        if (pid_ == 0) {
+            if (chdir(dir_.c_str()) != 0) _exit(120);
+            const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (err >= 0) dup2(err, 2);
+            execl(QV_QUORVEL_PATH, "quorvel", static_cast<char*>(nullptr));
+            _exit(121);
+        }
+    }
+    // The exit code, or -1 when it has not ended within `ms` (or ended by a signal).
+    int waitExit(int ms) {
+        const auto end = Clock::now() + std::chrono::milliseconds(ms);
+        while (Clock::now() < end) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            sleepMs(20);
+        }
+        return -1;
+    }
+    double secondsSinceStart() const {
+        return std::chrono::duration<double>(Clock::now() - started_).count();
+    }
+    std::string stderrText() const { return readFile(dir_ + "/stderr.txt"); }
+
+private:
+    std::string dir_;
+    pid_t pid_ = -1;
+    Clock::time_point started_;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server (scripts/test.sh provides Xvfb)";
+        display_ = XOpenDisplay(nullptr);
+        ASSERT_NE(display_, nullptr);
+        char pattern[] = "/tmp/qv-e2e-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        if (display_) XCloseDisplay(display_);
+        if (!dir_.empty()) std::system(("rm -rf " + dir_).c_str());
+    }
+    // The shipped demo, linked into the private folder so its FPSlog.txt lands there.
+    void linkDemo() {
+        for (const char* name : {"demo.kbw", "demo.ktl", "textures"})
+            ASSERT_EQ(symlink((std::string(QV_RUN_DIR) + "/" + name).c_str(), (dir_ + "/" + name).c_str()), 0)
+                << name;
+    }
+    unsigned long waitForWindow(int ms) {
+        const auto end = Clock::now() + std::chrono::milliseconds(ms);
+        while (Clock::now() < end) {
+            if (unsigned long w = findWindowByName(display_, kTitle)) return w;
+            sleepMs(20);
+        }
+        return 0;
+    }
+    Image grab(unsigned long window) {
+        Image image;
+        std::string error;
+        EXPECT_TRUE(grabWindow(display_, window, image, error)) << error;
+        return image;
+    }
+    // Presses a key for `ms` milliseconds: long enough for frames to see it held.
+    static void hold(const char* key, int ms) {
+        EXPECT_EQ(sh(std::string("xdotool keydown ") + key), 0);
+        sleepMs(ms);
+        EXPECT_EQ(sh(std::string("xdotool keyup ") + key), 0);
+    }
+    // What a window manager sends when the close button is clicked.
+    void requestClose(unsigned long window) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = window;
+        e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, window, False, NoEventMask, &e);
+        XFlush(display_);
+    }
+
+    Display* display_ = nullptr;
+    std::string dir_;
+};
+
+TEST_F(EndToEnd, DemoShowsItsFirstFrameFliesOnWAndEndsOnEscape) {
+    linkDemo();
+    Program program(dir_);
+    program.start();
+    const unsigned long window = waitForWindow(20000);
+    ASSERT_NE(window, 0u) << program.stderrText();
+
+    Image first;
+    double firstFrameSeconds = -1;
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < end) {
+        first = grab(window);
+        if (showsAPicture(first)) {
+            firstFrameSeconds = program.secondsSinceStart();
+            break;
+        }
+        sleepMs(20);
+    }
+    ASSERT_GE(firstFrameSeconds, 0) << "the window stayed blank";
+    RecordProperty("first_frame_ms", int(firstFrameSeconds * 1000));
+    std::printf("first frame after %.2f s\n", firstFrameSeconds);
+
+    // The spinner turns by itself: give it time, then fly forward.
+    sleepMs(1200);
+    ASSERT_EQ(sh("xdotool windowfocus --sync " + std::to_string(window)), 0);
+    const Image before = grab(window);
+    hold("w", 800);
+    sleepMs(200);
+    const Image after = grab(window);
+    EXPECT_GT(differentFraction(before, after), 0.2) << "holding W did not change the view";
+
+    hold("Escape", 300);
+    EXPECT_EQ(program.waitExit(10000), 0) << program.stderrText();
+    const std::string log = readFile(dir_ + "/FPSlog.txt");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(log, m, std::regex("^FPS: (\\d+)$", std::regex::multiline))) << log;
+    EXPECT_GT(std::stoi(m[1]), 0);
+    EXPECT_TRUE(std::regex_match(log, std::regex("(FPS: \\d+\n)+"))) << log;
+}
+
+TEST_F(EndToEnd, CloseRequestEndsTheProgramWithZero) {
+    linkDemo();
+    Program program(dir_);
+    program.start();
+    const unsigned long window = waitForWindow(20000);
+    ASSERT_NE(window, 0u) << program.stderrText();
+    sleepMs(500);
+    requestClose(window);
+    EXPECT_EQ(program.waitExit(10000), 0) << program.stderrText();
+}
+
+TEST_F(EndToEnd, FolderWithoutAWorldEndsWithOneAndSaysWhy) {
+    Program program(dir_);
+    program.start();
+    // Should a message box appear, dismiss it as a person would.
+    std::system("( for i in $(seq 100); do id=$(xwininfo -root -tree | awk '/\"Orvane Error!\"/ {print $1; exit}');"
+                " [ -n \"$id\" ] && break; sleep 0.1; done;"
+                " [ -n \"$id\" ] && timeout 5 xdotool windowfocus --sync $id && xdotool key Return ) >/dev/null 2>&1 &");
+    EXPECT_EQ(program.waitExit(15000), 1);
+    EXPECT_NE(program.stderrText().find("Could not load world!"), std::string::npos) << program.stderrText();
+}
+
+}  // namespace
