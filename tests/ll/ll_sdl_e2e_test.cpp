@@ -53,6 +53,14 @@ bool updateUntil(const std::function<bool()>& condition) {
     return false;
 }
 
+// A fifth of a second of updates: lets start-up motion, warps and focus changes arrive and drain.
+void settle() {
+    for (int i = 0; i < 20; ++i) {
+        updateLL(1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 // What a window manager sends when the close box is clicked.
 void requestClose(unsigned long id) {
     Display* display = XOpenDisplay(nullptr);
@@ -134,11 +142,7 @@ TEST_F(LLSdl, MotionWithTheAnchorAtTheCentreIsReportedOnceAndTheCursorReturns) {
     showCursorLL(0);
     focus(windowId("LL e2e mouse"));
     run("xdotool mousemove 400 300");
-    // Let the start-up motion and any warp settle.
-    for (int i = 0; i < 20; ++i) {
-        updateLL(1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    settle();
     updateLL(1);
     EXPECT_EQ(mouseXLL(), 0);
     EXPECT_EQ(mouseYLL(), 0);
@@ -172,6 +176,40 @@ TEST_F(LLSdl, InterruptAndTerminateArriveAsQuit) {
         }
         EXPECT_TRUE(quit) << "signal " << signal;
     }
+}
+
+TEST_F(LLSdl, MouseBufferHoldsSixteenEventsAndReportsTheOverflow) {
+    REQUIRE_DISPLAY();
+    ASSERT_EQ(initLL("LL e2e overflow", 0x16, 0, 0, 800, 600), 0);
+    focus(windowId("LL e2e overflow"));
+    run("xdotool mousemove 200 200");
+    settle();
+    run("xdotool click --repeat 10 --delay 1 1"); // 20 button events
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    PlatDeviceEvent events[32];
+    uint32_t count = 32;
+    EXPECT_EQ(platGetDeviceData(llInput.mouseDevice, sizeof(PlatDeviceEvent), events, &count, 0), DI_BUFFEROVERFLOW);
+    EXPECT_EQ(count, 16u);
+    EXPECT_EQ(events[0].offset, DIMOFS_BUTTON0);
+    EXPECT_EQ(events[0].data, 0x80u);
+    count = 32;
+    EXPECT_EQ(platGetDeviceData(llInput.mouseDevice, sizeof(PlatDeviceEvent), events, &count, 0), DI_OK);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(LLSdl, FullscreenStartAtTheDisplaysModeOpensAndCloses) {
+    REQUIRE_DISPLAY();
+    int width = 0, height = 0;
+    std::sscanf(run("xdotool getdisplaygeometry").c_str(), "%d %d", &width, &height);
+    ASSERT_GT(width, 0);
+    ASSERT_EQ(initLL("LL e2e fullscreen", 0x17, 0, 0, width, height), 0);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], width);
+    EXPECT_EQ(viewport[3], height);
+    swapLL();
+    closeLL();
+    EXPECT_EQ(run("xdotool getdisplaygeometry"), std::to_string(width) + " " + std::to_string(height) + "\n");
 }
 
 TEST(LLSdlProcess, CloseRequestEndsTheProcessWithStatusZero) {
