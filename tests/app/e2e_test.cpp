@@ -179,9 +179,10 @@ TEST_F(EndToEnd, DemoShowsItsFirstFrameFliesOnWAndEndsOnEscape) {
     Image first;
     double firstFrameSeconds = -1;
     const auto end = Clock::now() + std::chrono::seconds(20);
+    std::string error;
     while (Clock::now() < end) {
-        first = grab(window);
-        if (showsAPicture(first)) {
+        // Found by its name, the window may not be mapped yet: keep looking until it shows.
+        if (grabWindow(display_, window, first, error) && showsAPicture(first)) {
             firstFrameSeconds = program.secondsSinceStart();
             break;
         }
