@@ -78,7 +78,7 @@ TEST(Image, RawImagesAndListsParseBackAndShortFilesAreCaught) {
     EXPECT_EQ(back.pixels, img.pixels);
     raw.pop_back();
     EXPECT_FALSE(parseRawImage(raw, back, error));
-    EXPECT_NE(error.find("needs 24 pixel bytes but only 23"), std::string::npos) << error;
+    EXPECT_NE(error.find("23 pixel bytes of the 24 promised"), std::string::npos) << error;
 
     std::vector<std::string> names{"a.raw", "textures/b.raw"}, got;
     std::vector<unsigned char> list = textureListBytes(names);
