@@ -26,9 +26,8 @@ void resetDriver() {
 }
 
 void fatalError(int code, const char* message) {
-    // stderr first: without a display the message box may never appear.
-    std::fprintf(stderr, "quorvel: %s\n", message);
-    std::fflush(stderr);
+    // The message box operation also writes "caption: text" to stderr, so a user without a display
+    // or in a terminal reads the reason even when no box can be shown.
     platMessageBox(nullptr, message, kFatalCaption, MB_OK);
     if (driver.exitHandler) driver.exitHandler(code);
     std::exit(code);

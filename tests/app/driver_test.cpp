@@ -106,18 +106,16 @@ protected:
         testSetTime(testTime() + dt);
         return demoFrame();
     }
-    // Expects start-up to end in fatalError(1, message); returns the call index of its box.
+    // Expects start-up to end in fatalError(1, message); returns the call index of its box. (The
+    // stderr copy of the message comes from the real backends' message box operation.)
     int expectFatal(const std::string& message) {
-        testing::internal::CaptureStderr();
         int code = -1;
         try {
             startDemo();
         } catch (const FatalExit& e) {
             code = e.code;
         }
-        const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(code, 1);
-        EXPECT_NE(err.find(message), std::string::npos) << err;
         const int box = testFindCall("MessageBox");
         EXPECT_GE(box, 0);
         if (box < 0) return -1;
