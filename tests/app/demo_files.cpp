@@ -97,11 +97,11 @@ bool writeTestWorldOnly(const std::string& dir, std::string* error) {
     l.enabled = 1;
     l.type = 0;
     const float amb[4] = {0.15f, 0.15f, 0.15f, 1}, dif[4] = {0.9f, 0.9f, 0.85f, 1};
-    const float spec[4] = {0.6f, 0.6f, 0.6f, 1}, pos[4] = {0.5f, 2.5f, -1.5f, 1};
+    const float specular[4] = {0.6f, 0.6f, 0.6f, 1}, pos[4] = {0.5f, 2.5f, -1.5f, 1};
     for (int i = 0; i < 4; ++i) {
         l.ambient[i] = amb[i];
         l.diffuse[i] = dif[i];
-        l.specular[i] = spec[i];
+        l.specular[i] = specular[i];
         l.position[i] = pos[i];
     }
     const bool ok = saveWorld(*w, (dir + "/demo.kbw").c_str(), error);

@@ -46,8 +46,8 @@ std::vector<float> gridLines(float lo, float hi, float cell, const std::vector<f
 }
 
 void emitSurface(SceneBuild& b, RoomBuild& room, int side, PositionIndex& pool) {
-    const SurfaceSpec& spec = room.surfaces[side];
-    if (!spec.present) return;
+    const SurfaceSpec& surface = room.surfaces[side];
+    if (!surface.present) return;
     const SurfaceFrame f = frameOf(room, side);
     std::vector<float> extraP, extraQ;
     std::vector<const Opening*> holes;
@@ -71,8 +71,8 @@ void emitSurface(SceneBuild& b, RoomBuild& room, int side, PositionIndex& pool) 
         v[f.p] = a;
         v[f.q] = c;
         index = pool.add(v);
-        uv[0] = f.uSign * v[f.uAxis] / spec.scaleU;
-        uv[1] = f.vSign * v[f.vAxis] / spec.scaleV;
+        uv[0] = f.uSign * v[f.uAxis] / surface.scaleU;
+        uv[1] = f.vSign * v[f.vAxis] / surface.scaleV;
     };
     for (size_t i = 0; i + 1 < ps.size(); ++i)
         for (size_t j = 0; j + 1 < qs.size(); ++j) {
@@ -95,8 +95,8 @@ void emitSurface(SceneBuild& b, RoomBuild& room, int side, PositionIndex& pool) 
                     quad[t].uv[k][0] = uv[c][0];
                     quad[t].uv[k][1] = uv[c][1];
                 }
-                quad[t].material = spec.material;
-                quad[t].texture = spec.texture;
+                quad[t].material = surface.material;
+                quad[t].texture = surface.texture;
                 room.triangles.push_back(quad[t]);
             }
         }

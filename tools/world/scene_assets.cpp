@@ -218,10 +218,10 @@ void parseTextures(SceneBuild& b, const JsonAt& textures) {
 namespace {
 
 // "scale" (one number or [x, y, z]), "rotate" (degrees about x, y, z) and "translate".
-MeshTransform transformOf(const JsonAt& spec) {
+MeshTransform transformOf(const JsonAt& entry) {
     MeshTransform tf;
-    if (spec.has("scale")) {
-        const JsonAt s = spec["scale"];
+    if (entry.has("scale")) {
+        const JsonAt s = entry["scale"];
         if (s.json().is_number()) {
             const float k = s.number();
             tf.scale = {k, k, k};
@@ -230,18 +230,18 @@ MeshTransform transformOf(const JsonAt& spec) {
         }
         if (tf.scale.x == 0 || tf.scale.y == 0 || tf.scale.z == 0) s.fail("a scale of 0 flattens the mesh");
     }
-    tf.rotate = spec.vec3("rotate", tf.rotate);
-    tf.translate = spec.vec3("translate", tf.translate);
+    tf.rotate = entry.vec3("rotate", tf.rotate);
+    tf.translate = entry.vec3("translate", tf.translate);
     return tf;
 }
 
 }  // namespace
 
-Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& spec) {
+Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& entry) {
     Mesh mesh;
     std::string why;
-    if (!importObj(scenePath(b, spec["obj"].string()), mesh, why)) spec["obj"].fail(why);
-    transformMesh(mesh, transformOf(spec));
+    if (!importObj(scenePath(b, entry["obj"].string()), mesh, why)) entry["obj"].fail(why);
+    transformMesh(mesh, transformOf(entry));
     return mesh;
 }
 

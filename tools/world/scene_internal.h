@@ -102,7 +102,7 @@ void parseMaterials(SceneBuild& b, const JsonAt& materials);
 void parseTextures(SceneBuild& b, const JsonAt& textures);
 void parseModels(SceneBuild& b, const JsonAt& models);
 // Reads the mesh of an OBJ-based model or room, with its optional transform.
-Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& spec);
+Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& entry);
 
 void parseRooms(SceneBuild& b, const JsonAt& rooms);
 void parseDoors(SceneBuild& b, const JsonAt& doors);
