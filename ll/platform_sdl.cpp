@@ -1,21 +1,19 @@
 // The real platform backend: the platform operations on SDL2 (X11 or Wayland), OpenGL through
 // SDL's GL functions and a monotonic clock. SDL events become window messages (window close ->
-// WM_CLOSE, SDL_QUIT from SIGINT/SIGTERM -> WM_QUIT), DIK key states and buffered mouse events.
+// WM_CLOSE, SDL_QUIT from SIGINT/SIGTERM -> WM_QUIT), DIK key states and buffered mouse events,
+// fed into the emulation shared with the offscreen backend (platform_emulation.h).
 #include <SDL2/SDL.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "ll/platform.h"
+#include "ll/platform_emulation.h"
 #include "ll/sdl_keymap.h"
 
-struct PlatInstance { int unused; };
-struct PlatIcon { uintptr_t id; };
-struct PlatCursor { uintptr_t id; };
 struct PlatDC { PlatWindow* window; };
 struct PlatWindow {
     std::string className, title;
@@ -28,42 +26,17 @@ struct PlatWindow {
     PlatDC dc;
 };
 struct PlatGLContext { SDL_GLContext gl; };
-struct PlatDirectInput { int unused; };
-struct PlatDevice {
-    PlatDeviceKind kind;
-    bool formatSet, acquired;
-    uint32_t bufferSize;
-};
 
 namespace {
 
-struct WindowClassEntry {
-    std::string name;
-    PlatWndProc windowProc;
-    uint32_t atom;
-};
-
 struct SdlState {
-    std::vector<WindowClassEntry> classes;
-    uint32_t nextAtom;
     std::vector<PlatWindow*> windows;
-    std::deque<PlatMessage> messages;
-    uint8_t keys[256];
-    PlatDevice* keyboard;
-    PlatDevice* mouse;
-    std::deque<PlatDeviceEvent> mouseEvents;
-    bool mouseOverflow;
-    uint32_t sequence;
-    int32_t cursorCounter;
     bool modePending; // a fullscreen display mode is in force (or will be once the window shows)
     SDL_DisplayMode mode;
     std::string reason; // why the latest failing operation failed, for the message box's stderr copy
 };
 
 SdlState sdl = {};
-PlatInstance theInstance{0};
-PlatIcon theIcon{IDI_WINLOGO};
-PlatCursor theCursor{IDC_ARROW};
 
 void failWith(const std::string& why) { sdl.reason = why; }
 void failWithSdl(const char* what) { sdl.reason = std::string(what) + ": " + SDL_GetError(); }
@@ -89,56 +62,45 @@ PlatWindow* windowFromId(uint32_t id) {
     return nullptr;
 }
 
-void pushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp) {
-    if (!sdl.mouse || !sdl.mouse->acquired) return;
-    // A full buffer keeps its events and drops the new one; the next read reports the loss.
-    if (sdl.mouseEvents.size() >= sdl.mouse->bufferSize) {
-        sdl.mouseOverflow = true;
-        return;
-    }
-    sdl.mouseEvents.push_back({offset, data, timeStamp, sdl.sequence++});
-}
-
 void translate(const SDL_Event& e) {
     switch (e.type) {
     case SDL_QUIT:
-        sdl.messages.push_back({nullptr, WM_QUIT, 0, 0});
+        emuPostMessage(nullptr, WM_QUIT, 0);
         break;
     case SDL_WINDOWEVENT: {
         PlatWindow* w = windowFromId(e.window.windowID);
         if (!w) break;
-        if (e.window.event == SDL_WINDOWEVENT_CLOSE) sdl.messages.push_back({w, WM_CLOSE, 0, 0});
-        if (e.window.event == SDL_WINDOWEVENT_MOVED)
-            sdl.messages.push_back({w, WM_MOVE, 0, intptr_t((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF))});
-        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
-            sdl.messages.push_back({w, WM_SIZE, 0, intptr_t((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF))});
+        intptr_t packed = intptr_t((e.window.data2 & 0xFFFF) << 16 | (e.window.data1 & 0xFFFF));
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) emuPostMessage(w, WM_CLOSE, 0);
+        if (e.window.event == SDL_WINDOWEVENT_MOVED) emuPostMessage(w, WM_MOVE, packed);
+        if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) emuPostMessage(w, WM_SIZE, packed);
         break;
     }
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         // Scancodes outside the table's range map to 0 and are dropped.
         uint8_t dik = dikFromSdlScancode(int(e.key.keysym.scancode));
-        if (dik) sdl.keys[dik] = e.type == SDL_KEYDOWN ? 0x80 : 0;
+        if (dik) emuSetKey(dik, e.type == SDL_KEYDOWN);
         break;
     }
     case SDL_MOUSEMOTION:
-        if (e.motion.xrel) pushMouse(DIMOFS_X, uint32_t(e.motion.xrel), e.motion.timestamp);
-        if (e.motion.yrel) pushMouse(DIMOFS_Y, uint32_t(e.motion.yrel), e.motion.timestamp);
+        if (e.motion.xrel) emuPushMouse(DIMOFS_X, uint32_t(e.motion.xrel), e.motion.timestamp);
+        if (e.motion.yrel) emuPushMouse(DIMOFS_Y, uint32_t(e.motion.yrel), e.motion.timestamp);
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         uint32_t data = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
         switch (e.button.button) {
-        case SDL_BUTTON_LEFT: pushMouse(DIMOFS_BUTTON0, data, e.button.timestamp); break;
-        case SDL_BUTTON_RIGHT: pushMouse(DIMOFS_BUTTON1, data, e.button.timestamp); break;
-        case SDL_BUTTON_MIDDLE: pushMouse(DIMOFS_BUTTON2, data, e.button.timestamp); break;
-        case SDL_BUTTON_X1: pushMouse(DIMOFS_BUTTON3, data, e.button.timestamp); break;
+        case SDL_BUTTON_LEFT: emuPushMouse(DIMOFS_BUTTON0, data, e.button.timestamp); break;
+        case SDL_BUTTON_RIGHT: emuPushMouse(DIMOFS_BUTTON1, data, e.button.timestamp); break;
+        case SDL_BUTTON_MIDDLE: emuPushMouse(DIMOFS_BUTTON2, data, e.button.timestamp); break;
+        case SDL_BUTTON_X1: emuPushMouse(DIMOFS_BUTTON3, data, e.button.timestamp); break;
         default: break;
         }
         break;
     }
     case SDL_MOUSEWHEEL:
-        if (e.wheel.y) pushMouse(DIMOFS_Z, uint32_t(e.wheel.y * 120), e.wheel.timestamp); // 120 per notch
+        if (e.wheel.y) emuPushMouse(DIMOFS_Z, uint32_t(e.wheel.y * 120), e.wheel.timestamp); // 120 per notch
         break;
     default:
         break;
@@ -153,34 +115,15 @@ void pump() {
 
 } // namespace
 
-// --- kernel32 / user32 ---
+// --- kernel32 / user32 (the module handle, stock icons and cursors: platform_emulation.cpp) ---
 
-PlatInstance* platGetModuleHandle() { return &theInstance; }
-
-// Stock icons and cursors need no display; the SDL window keeps SDL's own arrow cursor.
-PlatIcon* platLoadIcon(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F08 ? &theIcon : nullptr; }
-PlatCursor* platLoadCursor(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F8A ? &theCursor : nullptr; }
-
-uint32_t platRegisterClass(const PlatWindowClass* c) {
-    if (!c->className || !c->windowProc) return 0;
-    for (const WindowClassEntry& e : sdl.classes)
-        if (e.name == c->className) {
-            failWith(std::string("window class \"") + c->className + "\" is already registered");
-            return 0;
-        }
-    uint32_t atom = 0xC000 + (sdl.nextAtom++ & 0x3FFF);
-    sdl.classes.push_back({c->className, c->windowProc, atom});
-    return atom;
-}
+// A class's icon and cursor go unused: the SDL window keeps SDL's own arrow cursor.
+uint32_t platRegisterClass(const PlatWindowClass* c) { return emuRegisterClass(c, &sdl.reason); }
 
 bool platUnregisterClass(const char* className, PlatInstance*) {
-    for (PlatWindow* w : sdl.windows)
-        if (w->className == className) return false;
-    auto it = std::find_if(sdl.classes.begin(), sdl.classes.end(),
-                           [&](const WindowClassEntry& e) { return e.name == className; });
-    if (it == sdl.classes.end()) return false;
-    sdl.classes.erase(it);
-    return true;
+    return emuUnregisterClass(className, [](const std::string& name) {
+        return std::any_of(sdl.windows.begin(), sdl.windows.end(), [&](PlatWindow* w) { return w->className == name; });
+    });
 }
 
 // SDL changes the display mode through a fullscreen window, so the mode is checked and recorded
@@ -218,14 +161,13 @@ bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rec
 
 PlatWindow* platCreateWindow(uint32_t, const char* className, const char* title, uint32_t style, int32_t x,
                              int32_t y, int32_t width, int32_t height, PlatInstance*) {
-    auto it = std::find_if(sdl.classes.begin(), sdl.classes.end(),
-                           [&](const WindowClassEntry& e) { return e.name == className; });
-    if (it == sdl.classes.end()) {
+    const EmuWindowClass* c = emuFindClass(className);
+    if (!c) {
         failWith(std::string("window class \"") + (className ? className : "") + "\" is not registered");
         return nullptr;
     }
     if (!videoUp("no display")) return nullptr;
-    PlatWindow* w = new PlatWindow{it->name, title ? title : "", it->windowProc, style, x, y, width, height,
+    PlatWindow* w = new PlatWindow{c->name, title ? title : "", c->windowProc, style, x, y, width, height,
                                    nullptr, {}, false, {nullptr}};
     w->dc.window = w;
     sdl.windows.push_back(w);
@@ -243,9 +185,7 @@ bool platDestroyWindow(PlatWindow* window) {
     window->windowProc(window, WM_DESTROY, 0, 0);
     sdl.windows.erase(it);
     if (window->sdl) SDL_DestroyWindow(window->sdl);
-    sdl.messages.erase(std::remove_if(sdl.messages.begin(), sdl.messages.end(),
-                                      [&](const PlatMessage& m) { return m.window == window; }),
-                       sdl.messages.end());
+    emuDropMessages(window);
     delete window;
     videoDown();
     return true;
@@ -274,27 +214,15 @@ PlatWindow* platSetFocus(PlatWindow* window) {
     return nullptr;
 }
 
-intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t, intptr_t) {
-    if (message == WM_CLOSE) platDestroyWindow(window);
-    return 0;
-}
-
 bool platPeekMessage(PlatMessage* message) {
     pump();
-    if (sdl.messages.empty()) return false;
-    *message = sdl.messages.front();
-    sdl.messages.pop_front();
-    return true;
+    return emuTakeMessage(message);
 }
 
 int32_t platGetMessage(PlatMessage* message) {
     for (;;) {
         pump();
-        if (!sdl.messages.empty()) {
-            *message = sdl.messages.front();
-            sdl.messages.pop_front();
-            return message->message == WM_QUIT ? 0 : 1;
-        }
+        if (emuTakeMessage(message)) return message->message == WM_QUIT ? 0 : 1;
         SDL_Event e;
         if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_WaitEvent(&e)) return -1;
         translate(e);
@@ -335,9 +263,9 @@ bool platSetCursorPos(int32_t x, int32_t y) {
 }
 
 int32_t platShowCursor(bool show) {
-    sdl.cursorCounter += show ? 1 : -1;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(sdl.cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
-    return sdl.cursorCounter;
+    int32_t counter = emuShowCursor(show);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(counter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return counter;
 }
 
 // --- gdi32 ---
@@ -447,33 +375,8 @@ bool platDeleteContext(PlatGLContext* context) {
     return true;
 }
 
-// --- dinput: the devices are views of SDL's event stream ---
-
-int32_t platDirectInputCreate(PlatInstance* instance, uint32_t, PlatDirectInput** out) {
-    *out = instance ? new PlatDirectInput{0} : nullptr;
-    return *out ? DI_OK : DIERR_INVALIDPARAM;
-}
-
-uint32_t platReleaseDirectInput(PlatDirectInput* directInput) {
-    delete directInput;
-    return 0;
-}
-
-int32_t platCreateDevice(PlatDirectInput* directInput, PlatDeviceKind kind, PlatDevice** out) {
-    *out = nullptr;
-    if (!directInput) return DIERR_INVALIDPARAM;
-    PlatDevice*& slot = kind == PlatDeviceKind::keyboard ? sdl.keyboard : sdl.mouse;
-    if (slot) return DIERR_GENERIC; // one keyboard and one mouse per process
-    slot = *out = new PlatDevice{kind, false, false, 0};
-    return DI_OK;
-}
-
-int32_t platSetDataFormat(PlatDevice* device, PlatDataFormat format) {
-    bool matches = (format == PlatDataFormat::keyboard) == (device->kind == PlatDeviceKind::keyboard);
-    if (!matches || device->acquired) return DIERR_INVALIDPARAM;
-    device->formatSet = true;
-    return DI_OK;
-}
+// --- dinput: the devices are views of SDL's event stream; the device rules are in
+// platform_emulation.cpp ---
 
 int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t flags) {
     bool oneAccess = ((flags & DISCL_NONEXCLUSIVE) != 0) != ((flags & 0x01) != 0);
@@ -481,59 +384,16 @@ int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t flags)
     return window && oneAccess && oneScope ? DI_OK : DIERR_INVALIDPARAM;
 }
 
-int32_t platSetProperty(PlatDevice* device, PlatProperty property, const PlatPropDword* value) {
-    if (property != PlatProperty::bufferSize || !value || device->acquired) return DIERR_INVALIDPARAM;
-    device->bufferSize = value->data;
-    return DI_OK;
-}
-
-int32_t platAcquire(PlatDevice* device) {
-    if (!device->formatSet) return DIERR_INVALIDPARAM;
-    device->acquired = true;
-    return DI_OK;
-}
-
-int32_t platUnacquire(PlatDevice* device) {
-    device->acquired = false;
-    if (device == sdl.mouse) {
-        sdl.mouseEvents.clear();
-        sdl.mouseOverflow = false;
-    }
-    return DI_OK;
-}
-
-uint32_t platReleaseDevice(PlatDevice* device) {
-    if (device == sdl.keyboard) sdl.keyboard = nullptr;
-    if (device == sdl.mouse) {
-        platUnacquire(device);
-        sdl.mouse = nullptr;
-    }
-    delete device;
-    return 0;
-}
-
 int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
-    if (!device->acquired) return DIERR_NOTACQUIRED;
-    pump();
-    std::copy(sdl.keys, sdl.keys + 256, static_cast<uint8_t*>(data));
-    return DI_OK;
+    return emuGetDeviceState(device, size, data, pump);
 }
 
+// SDL is asked for more only once the buffered events are read.
 int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
                           uint32_t) {
-    uint32_t wanted = *count;
-    *count = 0;
-    if (recordSize != sizeof(PlatDeviceEvent) || device->kind != PlatDeviceKind::mouse) return DIERR_INVALIDPARAM;
-    if (!device->acquired) return DIERR_NOTACQUIRED;
-    if (sdl.mouseEvents.empty()) pump();
-    while (*count < wanted && !sdl.mouseEvents.empty()) {
-        events[(*count)++] = sdl.mouseEvents.front();
-        sdl.mouseEvents.pop_front();
-    }
-    int32_t result = sdl.mouseOverflow ? DI_BUFFEROVERFLOW : DI_OK;
-    sdl.mouseOverflow = false;
-    return result;
+    return emuGetDeviceData(device, recordSize, events, count, [] {
+        if (!emuMouseEventsPending()) pump();
+    });
 }
 
 // --- winmm ---
