@@ -2,6 +2,7 @@
 // surface is an EGL pbuffer from the headless context (ll/headless_gl), input comes from a script
 // of frame-stamped events, the clock advances a fixed virtual step at each swap, and message boxes
 // go to stderr. Every run of one script therefore sees the same input at the same virtual times.
+// The script feeds the emulation shared with the SDL backend (platform_emulation.h).
 #include "ll/platform_offscreen.h"
 
 #include <EGL/egl.h>
@@ -10,13 +11,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <deque>
 
 #include "ll/headless_gl.h"
+#include "ll/platform_emulation.h"
 
-struct PlatInstance { int unused; };
-struct PlatIcon { uintptr_t id; };
-struct PlatCursor { uintptr_t id; };
 struct PlatDC { PlatWindow* window; };
 struct PlatWindow {
     std::string className;
@@ -28,12 +26,6 @@ struct PlatWindow {
     PlatDC dc;
 };
 struct PlatGLContext { EGLDisplay display; EGLSurface surface; EGLContext context; };
-struct PlatDirectInput { int unused; };
-struct PlatDevice {
-    PlatDeviceKind kind;
-    bool formatSet, acquired;
-    uint32_t bufferSize;
-};
 
 namespace {
 
@@ -53,20 +45,11 @@ struct OffscreenState {
     OffscreenShotWriter shotWriter;
     OffscreenFrameHook frameHook;
     bool timed;
-    // the virtual system
-    std::vector<std::pair<std::string, PlatWndProc>> classes;
+    // the virtual system (window classes, messages and input devices: platform_emulation.cpp)
     PlatWindow* window;
     PlatGLContext* context;
     bool contextKept;    // a deleted context whose EGL objects live on until exit
-    std::deque<PlatMessage> messages;
-    uint8_t keys[256];
-    PlatDevice* keyboard;
-    PlatDevice* mouse;
-    std::deque<PlatDeviceEvent> mouseEvents;
-    bool mouseOverflow;
-    uint32_t sequence;
     PlatPoint cursor;
-    int32_t cursorCounter;
     uint32_t now;        // virtual milliseconds since the start; the clock reads kClockStart + now
     uint32_t frame;      // frames swapped so far
     size_t nextEvent;    // index into script.events, sorted by frame
@@ -81,19 +64,8 @@ struct OffscreenState {
 
 OffscreenState off{};
 constexpr uint32_t kClockStart = 1000;
-PlatInstance theInstance{0};
-PlatIcon theIcon{IDI_WINLOGO};
-PlatCursor theCursor{IDC_ARROW};
 
-void pushMouse(uint32_t offset, int32_t amount) {
-    if (!off.mouse || !off.mouse->acquired) return;
-    // A full buffer keeps its events and drops the new one; the next read reports the loss.
-    if (off.mouseEvents.size() >= off.mouse->bufferSize) {
-        off.mouseOverflow = true;
-        return;
-    }
-    off.mouseEvents.push_back({offset, uint32_t(amount), kClockStart + off.now, off.sequence++});
-}
+void pushMouse(uint32_t offset, int32_t amount) { emuPushMouse(offset, uint32_t(amount), kClockStart + off.now); }
 
 // Delivers every scripted event stamped at or before the current frame, once.
 void applyDueEvents() {
@@ -105,8 +77,8 @@ void applyDueEvents() {
     while (off.nextEvent < events.size() && events[off.nextEvent].frame <= off.frame) {
         const OffscreenEvent& e = events[off.nextEvent++];
         switch (e.kind) {
-        case OffscreenEventKind::keyDown: off.keys[e.key] = 0x80; break;
-        case OffscreenEventKind::keyUp: off.keys[e.key] = 0; break;
+        case OffscreenEventKind::keyDown: emuSetKey(e.key, true); break;
+        case OffscreenEventKind::keyUp: emuSetKey(e.key, false); break;
         case OffscreenEventKind::mouse:
             off.cursor.x += e.dx;
             off.cursor.y += e.dy;
@@ -114,9 +86,9 @@ void applyDueEvents() {
             if (e.dy) pushMouse(DIMOFS_Y, e.dy);
             break;
         case OffscreenEventKind::close:
-            if (off.window) off.messages.push_back({off.window, WM_CLOSE, 0, 0});
+            if (off.window) emuPostMessage(off.window, WM_CLOSE, 0);
             break;
-        case OffscreenEventKind::quit: off.messages.push_back({nullptr, WM_QUIT, 0, 0}); break;
+        case OffscreenEventKind::quit: emuPostMessage(nullptr, WM_QUIT, 0); break;
         }
     }
 }
@@ -138,7 +110,10 @@ void takeShot(const Shot& shot) {
 
 // --- control ---
 
-void offscreenReset() { off = OffscreenState{}; }
+void offscreenReset() {
+    off = OffscreenState{};
+    emuReset();
+}
 
 void offscreenSetScript(const OffscreenScript& script) {
     off.script = script;
@@ -175,30 +150,13 @@ bool offscreenReadPixels(std::vector<uint8_t>& rgb, int& width, int& height) {
     return true;
 }
 
-// --- kernel32 / user32 ---
+// --- kernel32 / user32 (the module handle, stock icons and cursors: platform_emulation.cpp) ---
 
-PlatInstance* platGetModuleHandle() { return &theInstance; }
-PlatIcon* platLoadIcon(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F08 ? &theIcon : nullptr; }
-PlatCursor* platLoadCursor(uintptr_t id) { return id >= 0x7F00 && id <= 0x7F8A ? &theCursor : nullptr; }
-
-namespace {
-auto findClass(const char* name) {
-    return std::find_if(off.classes.begin(), off.classes.end(),
-                        [&](const std::pair<std::string, PlatWndProc>& c) { return name && c.first == name; });
-}
-} // namespace
-
-uint32_t platRegisterClass(const PlatWindowClass* c) {
-    if (!c || !c->className || !c->windowProc || findClass(c->className) != off.classes.end()) return 0;
-    off.classes.push_back({c->className, c->windowProc});
-    return 0xC000 + uint32_t(off.classes.size());
-}
+uint32_t platRegisterClass(const PlatWindowClass* c) { return emuRegisterClass(c, nullptr); }
 
 bool platUnregisterClass(const char* className, PlatInstance*) {
-    auto it = findClass(className);
-    if (it == off.classes.end() || (off.window && off.window->className == className)) return false;
-    off.classes.erase(it);
-    return true;
+    return emuUnregisterClass(className,
+                              [](const std::string& name) { return off.window && off.window->className == name; });
 }
 
 // There is no display whose mode could change; the pbuffer has the requested size anyway.
@@ -210,9 +168,9 @@ bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rec
 PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t, int32_t,
                              int32_t width, int32_t height, PlatInstance*) {
     // One window: it is the one pbuffer of the process.
-    auto cls = findClass(className);
-    if (off.window || cls == off.classes.end()) return nullptr;
-    PlatWindow* w = new PlatWindow{cls->first, cls->second, width, height, false, {}, false, {nullptr}};
+    const EmuWindowClass* c = emuFindClass(className);
+    if (off.window || !c) return nullptr;
+    PlatWindow* w = new PlatWindow{c->name, c->windowProc, width, height, false, {}, false, {nullptr}};
     w->dc.window = w;
     off.window = w;
     if (w->windowProc(w, WM_CREATE, 0, 0) == -1) {
@@ -225,9 +183,7 @@ PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint3
 bool platDestroyWindow(PlatWindow* window) {
     if (!window || window != off.window) return false;
     if (window->windowProc) window->windowProc(window, WM_DESTROY, 0, 0);
-    off.messages.erase(std::remove_if(off.messages.begin(), off.messages.end(),
-                                      [&](const PlatMessage& m) { return m.window == window; }),
-                       off.messages.end());
+    emuDropMessages(window);
     off.window = nullptr;
     delete window;
     return true;
@@ -241,17 +197,9 @@ bool platShowWindow(PlatWindow* window, uint32_t command) {
 bool platSetForegroundWindow(PlatWindow* window) { return window != nullptr; }
 PlatWindow* platSetFocus(PlatWindow*) { return nullptr; }
 
-intptr_t platDefWindowProc(PlatWindow* window, uint32_t message, uintptr_t, intptr_t) {
-    if (message == WM_CLOSE) platDestroyWindow(window);
-    return 0;
-}
-
 bool platPeekMessage(PlatMessage* message) {
     applyDueEvents();
-    if (off.messages.empty()) return false;
-    *message = off.messages.front();
-    off.messages.pop_front();
-    return true;
+    return emuTakeMessage(message);
 }
 
 // Nothing arrives while waiting on a virtual system, so an empty queue is an error, not a hang.
@@ -283,7 +231,7 @@ bool platSetCursorPos(int32_t x, int32_t y) {
     off.cursor = {x, y};
     return true;
 }
-int32_t platShowCursor(bool show) { return off.cursorCounter += show ? 1 : -1; }
+int32_t platShowCursor(bool show) { return emuShowCursor(show); }
 
 // --- gdi32 ---
 
@@ -316,7 +264,7 @@ bool platSwapBuffers(PlatDC* dc) {
     off.frame += 1;
     off.now += off.script.stepMs;
     if (off.frameLimit && off.frame >= off.frameLimit && !off.limitPosted) {
-        off.messages.push_back({nullptr, WM_QUIT, 0, 0});
+        emuPostMessage(nullptr, WM_QUIT, 0);
         off.limitPosted = true;
     }
     off.frameStart = Clock::now();
@@ -370,91 +318,20 @@ bool platDeleteContext(PlatGLContext* context) {
     return true;
 }
 
-// --- dinput: the devices read the scripted keyboard and mouse ---
-
-int32_t platDirectInputCreate(PlatInstance* instance, uint32_t, PlatDirectInput** out) {
-    *out = instance ? new PlatDirectInput{0} : nullptr;
-    return *out ? DI_OK : DIERR_INVALIDPARAM;
-}
-
-uint32_t platReleaseDirectInput(PlatDirectInput* directInput) {
-    delete directInput;
-    return 0;
-}
-
-int32_t platCreateDevice(PlatDirectInput* directInput, PlatDeviceKind kind, PlatDevice** out) {
-    *out = nullptr;
-    if (!directInput) return DIERR_INVALIDPARAM;
-    PlatDevice*& slot = kind == PlatDeviceKind::keyboard ? off.keyboard : off.mouse;
-    if (slot) return DIERR_GENERIC;
-    slot = *out = new PlatDevice{kind, false, false, 0};
-    return DI_OK;
-}
-
-int32_t platSetDataFormat(PlatDevice* device, PlatDataFormat format) {
-    bool matches = (format == PlatDataFormat::keyboard) == (device->kind == PlatDeviceKind::keyboard);
-    if (!matches || device->acquired) return DIERR_INVALIDPARAM;
-    device->formatSet = true;
-    return DI_OK;
-}
+// --- dinput: the devices read the scripted keyboard and mouse; the device rules are in
+// platform_emulation.cpp ---
 
 int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t) {
     return window ? DI_OK : DIERR_INVALIDPARAM;
 }
 
-int32_t platSetProperty(PlatDevice* device, PlatProperty property, const PlatPropDword* value) {
-    if (property != PlatProperty::bufferSize || !value || device->acquired) return DIERR_INVALIDPARAM;
-    device->bufferSize = value->data;
-    return DI_OK;
-}
-
-int32_t platAcquire(PlatDevice* device) {
-    if (!device->formatSet) return DIERR_INVALIDPARAM;
-    device->acquired = true;
-    return DI_OK;
-}
-
-int32_t platUnacquire(PlatDevice* device) {
-    device->acquired = false;
-    if (device == off.mouse) {
-        off.mouseEvents.clear();
-        off.mouseOverflow = false;
-    }
-    return DI_OK;
-}
-
-uint32_t platReleaseDevice(PlatDevice* device) {
-    if (device == off.keyboard) off.keyboard = nullptr;
-    if (device == off.mouse) {
-        platUnacquire(device);
-        off.mouse = nullptr;
-    }
-    delete device;
-    return 0;
-}
-
 int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
-    if (!device->acquired) return DIERR_NOTACQUIRED;
-    applyDueEvents();
-    std::copy(off.keys, off.keys + 256, static_cast<uint8_t*>(data));
-    return DI_OK;
+    return emuGetDeviceState(device, size, data, applyDueEvents);
 }
 
 int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
                           uint32_t) {
-    uint32_t wanted = *count;
-    *count = 0;
-    if (recordSize != sizeof(PlatDeviceEvent) || device->kind != PlatDeviceKind::mouse) return DIERR_INVALIDPARAM;
-    if (!device->acquired) return DIERR_NOTACQUIRED;
-    applyDueEvents();
-    while (*count < wanted && !off.mouseEvents.empty()) {
-        events[(*count)++] = off.mouseEvents.front();
-        off.mouseEvents.pop_front();
-    }
-    int32_t result = off.mouseOverflow ? DI_BUFFEROVERFLOW : DI_OK;
-    off.mouseOverflow = false;
-    return result;
+    return emuGetDeviceData(device, recordSize, events, count, applyDueEvents);
 }
 
 // --- winmm ---
