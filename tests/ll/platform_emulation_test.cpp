@@ -1,0 +1,194 @@
+// The emulation the SDL and offscreen backends share, on its own with no display: the class
+// registry, the device rules, the buffered mouse with its overflow, the message queue and the
+// cursor counter. The one backend operation it calls, platDestroyWindow, is stubbed here.
+#include <gtest/gtest.h>
+
+#include "ll/platform_emulation.h"
+
+namespace {
+
+PlatWindow* destroyed = nullptr;
+intptr_t proc(PlatWindow*, uint32_t, uintptr_t, intptr_t) { return 0; }
+bool noWindows(const std::string&) { return false; }
+bool someWindow(const std::string&) { return true; }
+int updates = 0;
+void countUpdate() { ++updates; }
+void pressSpace() { emuSetKey(0x39, true); }
+
+class Emulation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        emuReset();
+        destroyed = nullptr;
+        updates = 0;
+        ASSERT_EQ(platDirectInputCreate(platGetModuleHandle(), DIRECTINPUT_VERSION, &directInput), DI_OK);
+    }
+    void TearDown() override {
+        if (keyboard) platReleaseDevice(keyboard);
+        if (mouse) platReleaseDevice(mouse);
+        platReleaseDirectInput(directInput);
+    }
+    // A mouse acquired with a buffer of `events`.
+    void openMouse(uint32_t events) {
+        ASSERT_EQ(platCreateDevice(directInput, PlatDeviceKind::mouse, &mouse), DI_OK);
+        ASSERT_EQ(platSetDataFormat(mouse, PlatDataFormat::mouse), DI_OK);
+        PlatPropDword size{sizeof(PlatPropDword), 16, 0, DIPH_DEVICE, events};
+        ASSERT_EQ(platSetProperty(mouse, PlatProperty::bufferSize, &size), DI_OK);
+        ASSERT_EQ(platAcquire(mouse), DI_OK);
+    }
+    int32_t read(PlatDeviceEvent* events, uint32_t* count) {
+        return emuGetDeviceData(mouse, sizeof(PlatDeviceEvent), events, count, countUpdate);
+    }
+    PlatDirectInput* directInput = nullptr;
+    PlatDevice* keyboard = nullptr;
+    PlatDevice* mouse = nullptr;
+};
+
+} // namespace
+
+bool platDestroyWindow(PlatWindow* window) {
+    destroyed = window;
+    return true;
+}
+
+TEST_F(Emulation, ClassesAreUniqueByNameAndStayWhileWindowsUseThem) {
+    PlatWindowClass c{};
+    c.windowProc = proc;
+    c.className = "Demo";
+    std::string refusal;
+    uint32_t atom = emuRegisterClass(&c, &refusal);
+    EXPECT_NE(atom & 0xFFFF, 0u);
+    EXPECT_EQ(emuRegisterClass(&c, &refusal), 0u);
+    EXPECT_EQ(refusal, "window class \"Demo\" is already registered");
+    ASSERT_NE(emuFindClass("Demo"), nullptr);
+    EXPECT_EQ(emuFindClass("Demo")->windowProc, proc);
+
+    PlatWindowClass other = c;
+    other.className = "Other";
+    EXPECT_NE(emuRegisterClass(&other, nullptr), atom);
+    other.windowProc = nullptr;
+    other.className = "NoProc";
+    EXPECT_EQ(emuRegisterClass(&other, nullptr), 0u);
+    EXPECT_EQ(emuRegisterClass(nullptr, nullptr), 0u);
+
+    EXPECT_FALSE(emuUnregisterClass("Demo", someWindow));
+    EXPECT_FALSE(emuUnregisterClass("Unknown", noWindows));
+    EXPECT_FALSE(emuUnregisterClass(nullptr, noWindows));
+    EXPECT_TRUE(emuUnregisterClass("Demo", noWindows));
+    EXPECT_EQ(emuFindClass("Demo"), nullptr);
+    EXPECT_NE(emuRegisterClass(&c, nullptr), 0u); // the name is free again
+
+    emuReset();
+    EXPECT_EQ(emuFindClass("Other"), nullptr);
+}
+
+TEST_F(Emulation, DevicesFollowTheDirectInputRules) {
+    EXPECT_EQ(platCreateDevice(nullptr, PlatDeviceKind::keyboard, &keyboard), DIERR_INVALIDPARAM);
+    ASSERT_EQ(platCreateDevice(directInput, PlatDeviceKind::keyboard, &keyboard), DI_OK);
+    PlatDevice* second = nullptr;
+    EXPECT_EQ(platCreateDevice(directInput, PlatDeviceKind::keyboard, &second), DIERR_GENERIC);
+    EXPECT_EQ(second, nullptr);
+
+    EXPECT_EQ(platAcquire(keyboard), DIERR_INVALIDPARAM); // no data format yet
+    EXPECT_EQ(platSetDataFormat(keyboard, PlatDataFormat::mouse), DIERR_INVALIDPARAM);
+    ASSERT_EQ(platSetDataFormat(keyboard, PlatDataFormat::keyboard), DI_OK);
+    uint8_t keys[256] = {};
+    EXPECT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DIERR_NOTACQUIRED);
+    EXPECT_EQ(updates, 0);
+    ASSERT_EQ(platAcquire(keyboard), DI_OK);
+    EXPECT_EQ(platSetDataFormat(keyboard, PlatDataFormat::keyboard), DIERR_INVALIDPARAM); // while acquired
+    EXPECT_EQ(emuGetDeviceState(keyboard, 255, keys, countUpdate), DIERR_INVALIDPARAM);
+    EXPECT_EQ(emuGetDeviceState(keyboard, 256, keys, pressSpace), DI_OK);
+    EXPECT_EQ(keys[0x39], 0x80);
+    emuSetKey(0x39, false);
+    EXPECT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DI_OK);
+    EXPECT_EQ(keys[0x39], 0);
+
+    // Releasing the keyboard frees its place for another.
+    platReleaseDevice(keyboard);
+    keyboard = nullptr;
+    EXPECT_EQ(platCreateDevice(directInput, PlatDeviceKind::keyboard, &keyboard), DI_OK);
+}
+
+TEST_F(Emulation, AFullMouseBufferKeepsTheOldestAndReportsTheLossOnce) {
+    emuPushMouse(DIMOFS_X, 1, 10); // no mouse yet: dropped
+    openMouse(2);
+    PlatPropDword size{sizeof(PlatPropDword), 16, 0, DIPH_DEVICE, 8};
+    EXPECT_EQ(platSetProperty(mouse, PlatProperty::bufferSize, &size), DIERR_INVALIDPARAM); // while acquired
+    emuPushMouse(DIMOFS_X, 5, 100);
+    emuPushMouse(DIMOFS_Y, uint32_t(-3), 101);
+    emuPushMouse(DIMOFS_BUTTON0, 0x80, 102); // lost
+
+    PlatDeviceEvent events[4] = {};
+    uint32_t count = 4;
+    EXPECT_EQ(read(events, &count), DI_BUFFEROVERFLOW);
+    ASSERT_EQ(count, 2u);
+    EXPECT_EQ(events[0].offset, DIMOFS_X);
+    EXPECT_EQ(events[0].data, 5u);
+    EXPECT_EQ(events[0].timeStamp, 100u);
+    EXPECT_EQ(events[1].offset, DIMOFS_Y);
+    EXPECT_EQ(events[1].sequence, events[0].sequence + 1);
+    count = 4;
+    EXPECT_EQ(read(events, &count), DI_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(updates, 2);
+
+    // Reads take at most what was asked; unacquiring empties the buffer and forgets the loss.
+    emuPushMouse(DIMOFS_Z, 120, 103);
+    emuPushMouse(DIMOFS_Z, 120, 104);
+    emuPushMouse(DIMOFS_Z, 120, 105);
+    count = 1;
+    EXPECT_EQ(read(events, &count), DI_BUFFEROVERFLOW);
+    EXPECT_EQ(count, 1u);
+    EXPECT_TRUE(emuMouseEventsPending());
+    emuPushMouse(DIMOFS_Z, 120, 106);
+    emuPushMouse(DIMOFS_Z, 120, 107); // lost again
+    ASSERT_EQ(platUnacquire(mouse), DI_OK);
+    EXPECT_FALSE(emuMouseEventsPending());
+    count = 4;
+    EXPECT_EQ(read(events, &count), DIERR_NOTACQUIRED);
+    ASSERT_EQ(platAcquire(mouse), DI_OK);
+    count = 4;
+    EXPECT_EQ(read(events, &count), DI_OK);
+    EXPECT_EQ(count, 0u);
+
+    count = 4;
+    EXPECT_EQ(emuGetDeviceData(mouse, sizeof(PlatDeviceEvent) - 1, events, &count, countUpdate), DIERR_INVALIDPARAM);
+    EXPECT_EQ(count, 0u);
+}
+
+TEST_F(Emulation, MessagesQueueInOrderAndDieWithTheirWindow) {
+    PlatWindow* a = reinterpret_cast<PlatWindow*>(0x10);
+    PlatWindow* b = reinterpret_cast<PlatWindow*>(0x20);
+    emuPostMessage(a, WM_MOVE, 7);
+    emuPostMessage(b, WM_CLOSE, 0);
+    emuPostMessage(a, WM_SIZE, 8);
+    emuPostMessage(nullptr, WM_QUIT, 0);
+    emuDropMessages(a);
+    PlatMessage m{};
+    ASSERT_TRUE(emuTakeMessage(&m));
+    EXPECT_EQ(m.window, b);
+    EXPECT_EQ(m.message, WM_CLOSE);
+    ASSERT_TRUE(emuTakeMessage(&m));
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_FALSE(emuTakeMessage(&m));
+
+    EXPECT_EQ(platDefWindowProc(b, WM_MOVE, 0, 0), 0);
+    EXPECT_EQ(destroyed, nullptr);
+    platDefWindowProc(b, WM_CLOSE, 0, 0);
+    EXPECT_EQ(destroyed, b);
+}
+
+TEST_F(Emulation, CursorCounterAndStockResources) {
+    EXPECT_EQ(emuShowCursor(false), -1);
+    EXPECT_EQ(emuShowCursor(false), -2);
+    EXPECT_EQ(emuShowCursor(true), -1);
+    EXPECT_NE(platLoadIcon(IDI_WINLOGO), nullptr);
+    EXPECT_EQ(platLoadIcon(1), nullptr);
+    EXPECT_NE(platLoadCursor(IDC_ARROW), nullptr);
+    EXPECT_EQ(platLoadCursor(0x7F8B), nullptr);
+    PlatDirectInput* none = nullptr;
+    EXPECT_EQ(platDirectInputCreate(nullptr, DIRECTINPUT_VERSION, &none), DIERR_INVALIDPARAM);
+    emuReset();
+    EXPECT_EQ(emuShowCursor(true), 1);
+}
