@@ -134,7 +134,8 @@ intptr_t platDispatchMessage(const PlatMessage* message);
 PlatDC* platGetDC(PlatWindow* window);
 // ReleaseDC: gives the device context back; true when it was the window's.
 bool platReleaseDC(PlatWindow* window, PlatDC* dc);
-// MessageBoxA(owner, text, caption, type): shows the text and waits for OK; returns the button.
+// MessageBoxA(owner, text, caption, type): writes "caption: text" to stderr, then shows the text and
+// waits for OK (the scripted backend only records it); returns the button, 0 when none was shown.
 int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption, uint32_t type);
 // GetCursorPos: the system cursor position in screen pixels.
 bool platGetCursorPos(PlatPoint* point);
