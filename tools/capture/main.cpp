@@ -13,6 +13,7 @@
 
 #include "app/driver.h"
 #include "ll/platform_offscreen.h"
+#include "scene/entity.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
 #include "tools/world/png_io.h"
@@ -30,7 +31,7 @@ struct CaptureState {
     bool timedemo;
     bool framesGiven;
     long long frames;
-    std::vector<uint32_t> roomsDrawn;
+    std::vector<FrameSample> samples;
     bool reported;
 };
 CaptureState capture{};
@@ -77,18 +78,28 @@ bool writeShot(const std::string& path, int width, int height, const std::vector
     return writePng(path, image, error);
 }
 
-// Rooms whose frame stamp is the world's current frame were drawn in the frame just finished.
+// Rooms whose frame stamp is the world's current frame were drawn in the frame just finished; the
+// camera has not moved since it was drawn from where it stands.
 void afterFrame(uint32_t) {
     const std::vector<std::string>& errors = offscreenShotErrors();
     if (!errors.empty()) {
         for (const std::string& e : errors) std::fprintf(stderr, "quorvel-capture: shot %s\n", e.c_str());
         std::exit(1);
     }
-    uint32_t drawn = 0;
-    if (const World* world = driverState().world)
-        for (int16_t i = 0; i < world->roomCount; ++i)
-            if (world->rooms[i]->lastFrame == world->frame) ++drawn;
-    capture.roomsDrawn.push_back(drawn);
+    const DriverState& d = driverState();
+    FrameSample sample{};
+    sample.cameraRoom = -1;
+    if (const World* world = d.world)
+        for (int16_t i = 0; i < world->roomCount; ++i) {
+            if (world->rooms[i]->lastFrame == world->frame) ++sample.roomsDrawn;
+            // The renderer draws from room 0 when the camera is outside every room; that is not
+            // standing in room 0, so the camera's room counts only when its box holds the camera.
+            if (world->rooms[i] == d.camera.room && pointInRoom(&d.camera, d.camera.room)) sample.cameraRoom = i;
+        }
+    sample.cameraPosition[0] = d.camera.position.x;
+    sample.cameraPosition[1] = d.camera.position.y;
+    sample.cameraPosition[2] = d.camera.position.z;
+    capture.samples.push_back(sample);
 }
 
 // Runs at process exit, so that a run ended by the close request (which exits from inside the
@@ -100,7 +111,7 @@ void report() {
     if (capture.timedemo) std::fputs(timedemoText(offscreenRenderer(), stats).c_str(), stdout);
     if (!capture.jsonPath.empty()) {
         std::ofstream out(capture.jsonPath);
-        out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.roomsDrawn);
+        out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples);
         if (!out) std::fprintf(stderr, "quorvel-capture: cannot write \"%s\"\n", capture.jsonPath.c_str());
     }
     std::fflush(stdout);

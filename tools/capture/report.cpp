@@ -38,7 +38,7 @@ std::string timedemoText(const std::string& renderer, const FrameStats& s) {
 }
 
 std::string timedemoJson(const std::string& renderer, const FrameStats& s, const std::vector<double>& times,
-                         const std::vector<uint32_t>& rooms) {
+                         const std::vector<FrameSample>& samples) {
     nlohmann::json j;
     j["renderer"] = renderer;
     j["frames"] = s.frames;
@@ -48,6 +48,15 @@ std::string timedemoJson(const std::string& renderer, const FrameStats& s, const
     j["p95Ms"] = s.p95Ms;
     j["p99Ms"] = s.p99Ms;
     j["frameTimesMs"] = times;
-    j["roomsDrawn"] = rooms;
+    nlohmann::json drawn = nlohmann::json::array(), room = nlohmann::json::array(),
+                   position = nlohmann::json::array();
+    for (const FrameSample& f : samples) {
+        drawn.push_back(f.roomsDrawn);
+        room.push_back(f.cameraRoom);
+        position.push_back({f.cameraPosition[0], f.cameraPosition[1], f.cameraPosition[2]});
+    }
+    j["roomsDrawn"] = drawn;
+    j["cameraRoom"] = room;
+    j["cameraPosition"] = position;
     return j.dump(1) + "\n";
 }

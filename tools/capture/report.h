@@ -20,6 +20,15 @@ FrameStats frameStats(const std::vector<double>& frameTimesMs);
 
 // The summary printed by --timedemo, one item per line.
 std::string timedemoText(const std::string& renderer, const FrameStats& stats);
-// The summary plus per-frame times (ms) and rooms drawn per frame, as JSON.
+// What one frame showed: how many rooms were drawn, and where the camera stood (the index of its
+// room, -1 outside every room) — enough to check that a flight goes where it means to.
+struct FrameSample {
+    uint32_t roomsDrawn;
+    int32_t cameraRoom;
+    float cameraPosition[3];
+};
+
+// The summary plus per-frame times (ms) and the per-frame samples, as JSON (arrays `roomsDrawn`,
+// `cameraRoom` and `cameraPosition`, one entry per frame).
 std::string timedemoJson(const std::string& renderer, const FrameStats& stats,
-                         const std::vector<double>& frameTimesMs, const std::vector<uint32_t>& roomsDrawn);
+                         const std::vector<double>& frameTimesMs, const std::vector<FrameSample>& samples);
