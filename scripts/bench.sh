@@ -9,7 +9,7 @@ scripts/deps.sh
 build=${QV_BENCH_BUILD:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BENCH=ON >/dev/null
 cmake --build "$build" --target bench_world_load bench_world_size bench_silhouettes quorvel-capture \
-  capture_test_world >/dev/null
+  demo_world >/dev/null
 export GALLIUM_DRIVER=llvmpipe
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -19,12 +19,8 @@ step "world load";        "$build/bench/bench_world_load" --benchmark_color=fals
 step "world size";        "$build/bench/bench_world_size" --benchmark_color=false >"$out/size.txt"
 step "silhouettes";       "$build/bench/bench_silhouettes" --benchmark_color=false >"$out/sil.txt"
 
-# The demo world and its committed flight; until the build makes the demo world, the capture
-# test world and its flight stand in (the table says which).
-world="$build/run"; flight=data/flight.txt; which="demo world"
-if [ ! -f "$world/demo.kbw" ] || [ ! -f "$flight" ]; then
-  world="$build/tests/capture/world"; flight=tests/capture/flight.txt; which="capture test world (no demo world yet)"
-fi
+# The timedemo: the demo world, compiled into the run folder, and its committed flight.
+world="$build/run"; flight=data/flight.txt; which="demo world, data/flight.txt"
 capture=("$build/tools/capture/quorvel-capture" --dir "$world" --script "$PWD/$flight" --timedemo)
 step "timedemo ($which)"; "${capture[@]}" >"$out/td.txt"
 ours="n/a (perf not available)"
