@@ -1,6 +1,8 @@
 // Texture list and raw image files: the parsers, and the upload of one OpenGL texture per image.
 #include "world/textures.h"
 
+#include "world/file_bytes.h"
+
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -31,19 +33,6 @@ uint32_t readU32(const unsigned char* p) {
 
 size_t pixelBytes(uint16_t width, uint16_t height, uint8_t alpha) {
     return static_cast<size_t>(width) * height * imageComponents(alpha);
-}
-
-// Reads a whole file; false when it cannot be opened or read.
-bool readFile(const char* fileName, std::vector<unsigned char>& bytes) {
-    FILE* f = std::fopen(fileName, "rb");
-    if (!f) return false;
-    bytes.clear();
-    unsigned char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
 }
 
 // Rows of RGB levels are packed without padding; OpenGL must read them the same way.
@@ -237,7 +226,7 @@ int loadTextures(const char* names, int count, uint32_t** textures, int mode) {
 
 int loadTextureList(const char* fileName, World* world) {
     std::vector<unsigned char> bytes;
-    if (!readFile(fileName, bytes)) {
+    if (!readFileBytes(fileName, bytes)) {
         setError(std::string("texture list: cannot open \"") + fileName + "\"");
         return 0;
     }

@@ -6,13 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "world/byte_reader.h"
+#include "world/file_bytes.h"
 #include "world/world_file.h"
 
 World* loadingWorld = nullptr;
@@ -361,27 +359,6 @@ World* readWorldBody(ByteReader& in) {
     return world;
 }
 
-// Only regular files are read: a directory opens but reports a meaningless size at its end.
-bool readWholeFile(const char* fileName, std::vector<unsigned char>& out) {
-    FILE* f = std::fopen(fileName, "rb");
-    if (!f) return false;
-    struct stat info;
-    bool ok = fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode);
-    ok = ok && std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            out.resize(static_cast<size_t>(size));
-        } catch (const std::exception&) {  // larger than memory
-            ok = false;
-        }
-        ok = ok && (out.empty() || std::fread(out.data(), 1, out.size(), f) == out.size());
-    }
-    std::fclose(f);
-    return ok;
-}
-
 }  // namespace
 
 const char* worldLoadError() { return reader.error.c_str(); }
@@ -397,7 +374,7 @@ void resolvePortals(World* world) {
 World* loadWorld(const char* fileName) {
     reader.error.clear();
     std::vector<unsigned char> bytes;
-    if (!readWholeFile(fileName, bytes)) {
+    if (!readFileBytes(fileName, bytes)) {
         reader.error = std::string("cannot open or read \"") + fileName + "\"";
         return nullptr;
     }

@@ -61,18 +61,6 @@ bool parseTextureList(const std::vector<unsigned char>& bytes, std::vector<std::
     return true;
 }
 
-bool readFileBytes(const std::string& path, std::vector<unsigned char>& out) {
-    out.clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes,
                     std::string& error) {
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "world/file_bytes.h"
+
 // Rows are stored bottom-up, the way the raw image file and OpenGL hold them: row 0 is t = 0.
 struct Image {
     int width = 0;
@@ -30,6 +32,5 @@ bool parseRawImage(const std::vector<unsigned char>& bytes, Image& image, std::s
 bool parseTextureList(const std::vector<unsigned char>& bytes, std::vector<std::string>& names,
                       std::string& error);
 
-bool readFileBytes(const std::string& path, std::vector<unsigned char>& out);
 bool writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes,
                     std::string& error);
