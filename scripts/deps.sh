@@ -10,7 +10,7 @@ PACKAGES=(
   # test and benchmark frameworks
   libgtest-dev libgmock-dev libbenchmark-dev
   # window, input and OpenGL (SDL2 over X11, Mesa's libGL and libEGL, llvmpipe)
-  libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
+  libsdl2-dev libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   # world and font tools
   libpng-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
   # end-to-end tests against a real X server with real input
