@@ -21,11 +21,11 @@ const char* kTwoRooms = R"({
   },
   "rooms": [
     { "name": "a", "min": [0, 0, 0], "max": [4, 3, 4],
-      "lights": [ { "position": [2, 2.5, 2] } ],
+      "lights": [ { "position": [2, 2.9, 2] } ],
       "surfaces": { "walls": { "material": "wall", "texture": "bricks" } },
-      "entities": [ { "model": "ring", "position": [2, 1, 2] },
+      "entities": [ { "model": "ring", "position": [2, 0.6, 2] },
                     { "model": "cube", "position": [1, 0.5, 1], "hidden": true },
-                    { "model": "cube", "position": [3, 0.5, 3], "translucent": true } ] },
+                    { "model": "cube", "position": [3, 0.5, 3.4], "translucent": true } ] },
     { "name": "b", "min": [4, 0, 1], "max": [8, 3, 3] }
   ],
   "doors": [ { "rooms": ["a", "b"], "width": 1, "height": 2 } ]

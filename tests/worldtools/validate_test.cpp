@@ -52,6 +52,44 @@ TEST(Validate, AGoodWorldHasNoIssues) {
     freeWorld(w);
 }
 
+TEST(Validate, ShadowVolumesReachingIntoOtherRoomsAreWarnedAbout) {
+    World* w = goodWorld();  // room 0 is the unit cube at the origin, room 1 the next one along +x
+    Room* a = w->rooms[0];
+    Entity* e = a->entities;
+    e->position = {0.45f, 0.05f, 0.45f};
+    for (uint32_t i = 0; i < w->models[0]->vertexCount; ++i) {  // a 0.1 tetrahedron, top at y = 0.15
+        Vec3& v = *w->models[0]->vertices[i];
+        v = {v.x * 0.1f, v.y * 0.1f, v.z * 0.1f};
+    }
+    RoomLight& light = a->lights[0];
+    light.enabled = 1;
+    light.position[0] = 0.5f;
+    light.position[1] = 0.95f;
+    light.position[2] = 0.5f;
+    EXPECT_TRUE(validateWorld(*w, 1).empty()) << formatIssues(validateWorld(*w, 1));
+
+    light.position[0] = 0.2f;  // level with the top, west of it: the volume runs east into room 1
+    light.position[1] = 0.15f;
+    light.position[2] = 0.45f;
+    auto issues = validateWorld(*w, 1);
+    EXPECT_TRUE(mentions(issues, false, "room 0 entity 0", "its shadow volume reaches into room 1 past the point (0.45, 0.15, 0.45)"))
+        << formatIssues(issues);
+
+    light.position[0] = 0.9f;  // east of it: the volume leaves through the west wall, where no room is
+    EXPECT_TRUE(validateWorld(*w, 1).empty()) << formatIssues(validateWorld(*w, 1));
+
+    light.position[0] = 0.2f;
+    e->angles = {0, 180, 0};  // turned about y, the apex stays where it was: still a leak
+    e->dirty = 0xFF;
+    EXPECT_FALSE(validateWorld(*w, 1).empty());
+    e->flags = kEntityHidden;  // hidden entities cast nothing
+    EXPECT_TRUE(validateWorld(*w, 1).empty());
+    e->flags = 0;
+    light.enabled = 2;  // lit without shadows
+    EXPECT_TRUE(validateWorld(*w, 1).empty());
+    freeWorld(w);
+}
+
 TEST(Validate, EachBrokenInvariantIsReportedWithItsPlace) {
     World* w = goodWorld();
     Room* a = w->rooms[0];
