@@ -49,7 +49,13 @@ int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 } // namespace
 
 unsigned long findWindowByName(XDisplay* display, const std::string& name) {
-    return searchTree(display, DefaultRootWindow(display), name);
+    // Windows of other programs come and go while the tree is walked; one that vanishes between
+    // listing and querying raises an X error, which must not end the caller.
+    XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+    const unsigned long found = searchTree(display, DefaultRootWindow(display), name);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    return found;
 }
 
 bool grabWindow(XDisplay* display, unsigned long window, Image& out, std::string& error) {
