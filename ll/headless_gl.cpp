@@ -67,6 +67,11 @@ bool createHeadlessGL(const HeadlessGLConfig& config, std::string* error) {
     return true;
 }
 
+bool processHeadlessGL(const HeadlessGLConfig& config, std::string* error) {
+    static const bool created = createHeadlessGL(config, error);
+    return created;
+}
+
 void destroyHeadlessGL() {
     if (state.display != EGL_NO_DISPLAY && state.display) {
         eglMakeCurrent(state.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);

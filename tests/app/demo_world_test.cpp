@@ -101,15 +101,9 @@ TEST(DemoWorld, HasWhatTheDemoShows) {
 // run folder's files (so the run folder's own FPSlog.txt is left alone).
 class DemoFirstFrame : public ::testing::Test {
 protected:
-    // One context for the whole process, kept until it ends: destroying it unloads the driver,
-    // and the allocations Mesa keeps for a context's life would then read as leaks.
     static void SetUpTestSuite() {
-        static bool created = false;
         std::string error;
-        if (!created) {
-            ASSERT_TRUE(createHeadlessGL(HeadlessGLConfig{}, &error)) << error;
-            created = true;
-        }
+        ASSERT_TRUE(processHeadlessGL({}, &error)) << error;
     }
     void SetUp() override {
         char pattern[] = "/tmp/qv-demo-XXXXXX";
