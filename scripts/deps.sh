@@ -18,7 +18,8 @@ PACKAGES=(
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
   xfonts-base
   # fuzzing and leak checks
-  clang libclang-rt-14-dev valgrind
+  # llvm supplies llvm-symbolizer, which readable sanitizer reports and fuzz coverage need
+  clang libclang-rt-14-dev llvm valgrind
   # profiles for the benchmark table (share of frame time in our own code)
   linux-perf
 )
