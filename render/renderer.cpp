@@ -43,7 +43,6 @@ void initLightIds(World* world) {
 
 void renderWorld(Entity* camera, World* world) {
     state.world = world;
-    state.roomsDrawn = 0;
     world->boundMaterial = -1;
     world->boundTexture = -1;
     if (!camera->room || camera->room->world != world || !pointInRoom(camera, camera->room)) {
@@ -63,7 +62,6 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
     if (!world) return;
     if (room->lastFrame == world->frame) return;
     room->lastFrame = world->frame;
-    state.roomsDrawn++;
     setupRoomLights(room);
     if (room->triangles) drawTriangles(room->triangleCount, room->triangles, world->vertices);
     renderEntities(room->entities);

@@ -41,10 +41,10 @@ void setupRoomLights(Room* room);
 // World.lightIds[i] = GL_LIGHT0 + i.
 void initLightIds(World* world);
 
-// Module state: the world being rendered and what the current frame has drawn.
+// Module state: the world being rendered. (Which rooms a frame drew shows in their frame stamps:
+// Room.lastFrame == World.frame.)
 struct RendererState {
     World* world;
-    int roomsDrawn;  // rooms drawn in the current frame
 };
 const RendererState& rendererState();
 void resetRenderer();
