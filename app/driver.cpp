@@ -89,12 +89,7 @@ bool demoFrame() {
     applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse);
     moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
 
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glPushMatrix();
-    renderWorld(&driver.camera, driver.world);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-    glPopMatrix();
+    drawWorldFrame(&driver.camera, driver.world);
 
     swapLL();
     return true;

@@ -18,12 +18,7 @@ namespace {
 std::map<int, double> frameNs;
 
 void drawFrame(Entity* camera, World* world) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glPushMatrix();
-    renderWorld(camera, world);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-    glPopMatrix();
+    drawWorldFrame(camera, world);
     glFinish();
 }
 

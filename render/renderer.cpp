@@ -57,6 +57,15 @@ void renderWorld(Entity* camera, World* world) {
     if (camera->room) renderRoom(camera->room, camera, nullptr);
 }
 
+void drawWorldFrame(Entity* camera, World* world) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glPushMatrix();
+    renderWorld(camera, world);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glPopMatrix();
+}
+
 void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
     World* world = room->world ? room->world : state.world;
     if (!world) return;

@@ -18,6 +18,10 @@ struct Frustum {
 // Expects the projection and standing state of setupRenderState(); sets the standing state again
 // itself so a frame never depends on what an earlier caller left behind.
 void renderWorld(Entity* camera, World* world);
+// One whole frame as the demo draws it: clears colour, depth and stencil, renders the world inside
+// a pushed modelview matrix and puts back blending off and depth writes on (the shadow pass
+// leaves blending on). Does not present the frame.
+void drawWorldFrame(Entity* camera, World* world);
 // Renders a room and, recursively, the rooms behind its portals. frustum is null for the camera's
 // own room, whose portals are all followed without facing or frustum tests.
 void renderRoom(Room* room, Entity* camera, const Frustum* frustum);

@@ -44,12 +44,7 @@ std::array<int, 2> project(const Vec3& eye) {
 }
 
 void drawFrame(Entity* camera, World* world) {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glPushMatrix();
-    renderWorld(camera, world);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
-    glPopMatrix();
+    drawWorldFrame(camera, world);
     glFinish();
 }
 
