@@ -2,6 +2,8 @@
 // the framebuffer and compared pixel for pixel with the file's bits.
 #include <gtest/gtest.h>
 
+#include "tests/text/temp_file.h"
+
 #include <GL/gl.h>
 
 #include <cstdio>
@@ -34,14 +36,7 @@ public:
 ::testing::Environment* const context = ::testing::AddGlobalTestEnvironment(new HeadlessContext);
 
 std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = ::testing::TempDir() + "font_gl_test_" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    if (f) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    return path;
+    return writeTempFile("font_gl_test_" + name, bytes);
 }
 
 // Which pixels are lit: window x, y (y = 0 at the bottom) → expected.

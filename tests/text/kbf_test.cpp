@@ -2,6 +2,8 @@
 // the rows handed to glBitmap.
 #include <gtest/gtest.h>
 
+#include "tests/text/temp_file.h"
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,14 +24,7 @@ bool parseExact(const std::vector<uint8_t>& bytes, KbfFont* font, std::string* r
 }
 
 std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
-    const std::string path = ::testing::TempDir() + "kbf_test_" + name;
-    FILE* f = std::fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    if (f) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-    return path;
+    return writeTempFile("kbf_test_" + name, bytes);
 }
 
 TEST(KbfParse, GlyphSizeFollowsTheStoredRowLength) {
