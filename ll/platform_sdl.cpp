@@ -243,11 +243,18 @@ int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption,
     if (!sdl.reason.empty()) std::fprintf(stderr, "  (%s)\n", sdl.reason.c_str());
     std::fflush(stderr);
     sdl.reason.clear();
-    if (SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr) != 0) {
-        std::fprintf(stderr, "  (message box not shown: %s)\n", SDL_GetError());
-        return 0;
+    // On X11, SDL draws the box in a forked child and loses that child's reason when it fails; a
+    // busy X server can refuse it for a moment (seen under parallel sanitizer test runs), so a
+    // failed box is tried again before the text on stderr is all the user gets.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        SDL_ClearError();
+        if (SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr) == 0) return 1; // IDOK
+        if (attempt == kAttempts) break;
+        SDL_Delay(200);
     }
-    return 1; // IDOK
+    std::fprintf(stderr, "  (message box not shown: %s)\n", *SDL_GetError() ? SDL_GetError() : "no reason given");
+    return 0;
 }
 
 bool platGetCursorPos(PlatPoint* point) {
