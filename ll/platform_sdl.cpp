@@ -48,9 +48,15 @@ bool videoUp(const char* what) {
     // Only drivers with a screen a person looks at: without one SDL would fall back to its
     // offscreen driver and the window would open nowhere. SDL_VIDEODRIVER still overrides.
     if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        failWithSdl(what);
-        return false;
+    // A busy X server now and then refuses a new connection for a moment (seen under parallel
+    // sanitizer test runs), so the display is tried a few times before the window step fails.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0; ++attempt) {
+        if (attempt == kAttempts) {
+            failWithSdl(what);
+            return false;
+        }
+        SDL_Delay(100);
     }
     return true;
 }
@@ -243,9 +249,9 @@ int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption,
     if (!sdl.reason.empty()) std::fprintf(stderr, "  (%s)\n", sdl.reason.c_str());
     std::fflush(stderr);
     sdl.reason.clear();
-    // On X11, SDL draws the box in a forked child and loses that child's reason when it fails; a
-    // busy X server can refuse it for a moment (seen under parallel sanitizer test runs), so a
-    // failed box is tried again before the text on stderr is all the user gets.
+    // On X11, SDL draws the box in a forked child that opens its own display connection and loses
+    // its reason when that fails; as with the video subsystem, a refused connection is tried
+    // again before the text on stderr is all the user gets.
     constexpr int kAttempts = 3;
     for (int attempt = 1;; ++attempt) {
         SDL_ClearError();
