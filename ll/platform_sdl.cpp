@@ -41,6 +41,16 @@ SdlState sdl = {};
 void failWith(const std::string& why) { sdl.reason = why; }
 void failWithSdl(const char* what) { sdl.reason = std::string(what) + ": " + SDL_GetError(); }
 
+// A busy X server now and then refuses a new connection for a moment (seen under parallel
+// sanitizer test runs), so the steps that open one are tried a few times before they fail.
+template <class Step> bool withRetries(int attempts, uint32_t pauseMs, Step step) {
+    for (int attempt = 1;; ++attempt) {
+        if (step()) return true;
+        if (attempt == attempts) return false;
+        SDL_Delay(pauseMs);
+    }
+}
+
 // Every window and a changed display mode hold one reference on SDL's video subsystem.
 bool videoUp(const char* what) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0"); // closing the window is WM_CLOSE only
@@ -48,15 +58,9 @@ bool videoUp(const char* what) {
     // Only drivers with a screen a person looks at: without one SDL would fall back to its
     // offscreen driver and the window would open nowhere. SDL_VIDEODRIVER still overrides.
     if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland");
-    // A busy X server now and then refuses a new connection for a moment (seen under parallel
-    // sanitizer test runs), so the display is tried a few times before the window step fails.
-    constexpr int kAttempts = 3;
-    for (int attempt = 1; SDL_InitSubSystem(SDL_INIT_VIDEO) != 0; ++attempt) {
-        if (attempt == kAttempts) {
-            failWithSdl(what);
-            return false;
-        }
-        SDL_Delay(100);
+    if (!withRetries(3, 100, [] { return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0; })) {
+        failWithSdl(what);
+        return false;
     }
     return true;
 }
@@ -249,18 +253,17 @@ int32_t platMessageBox(PlatWindow* owner, const char* text, const char* caption,
     if (!sdl.reason.empty()) std::fprintf(stderr, "  (%s)\n", sdl.reason.c_str());
     std::fflush(stderr);
     sdl.reason.clear();
-    // On X11, SDL draws the box in a forked child that opens its own display connection and loses
-    // its reason when that fails; as with the video subsystem, a refused connection is tried
-    // again before the text on stderr is all the user gets.
-    constexpr int kAttempts = 3;
-    for (int attempt = 1;; ++attempt) {
+    // On X11, SDL draws the box in a forked child that opens its own display connection and
+    // drops that child's reason when it fails, so the reason printed may be an earlier helper's.
+    const bool shown = withRetries(3, 200, [&] {
         SDL_ClearError();
-        if (SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr) == 0) return 1; // IDOK
-        if (attempt == kAttempts) break;
-        SDL_Delay(200);
+        return SDL_ShowSimpleMessageBox(0, caption, text, owner ? owner->sdl : nullptr) == 0;
+    });
+    if (!shown) {
+        std::fprintf(stderr, "  (message box not shown: %s)\n", *SDL_GetError() ? SDL_GetError() : "no reason given");
+        return 0;
     }
-    std::fprintf(stderr, "  (message box not shown: %s)\n", *SDL_GetError() ? SDL_GetError() : "no reason given");
-    return 0;
+    return 1; // IDOK
 }
 
 bool platGetCursorPos(PlatPoint* point) {
