@@ -9,7 +9,7 @@
 #include "render/gl_setup.h"
 #include "render/renderer.h"
 #include "scene/entity.h"
-#include "world/textures.h"
+#include "render/texture_upload.h"
 #include "world/world_file.h"
 
 namespace {
@@ -67,7 +67,7 @@ void startDemo() {
 }
 
 bool demoFrame() {
-    if (updateLL(1) == 2) return false;
+    if (updateLL(1) == kLLQuit) return false;
     const uint8_t* keys = keysLL();
     if (keyHeld(keys, kKeyEscape)) return false;
 

@@ -7,10 +7,11 @@
 #include <cstdio>
 
 #include "app/controls.h"
+#include "ll/ll.h"
 #include "world/world.h"
 
 constexpr const char* kWindowTitle = "Quorvel -- By: Tavrin, Easter 2002";
-constexpr uint8_t kWindowFlags = 22; // double buffer, depth buffer, 8-bit stencil, windowed
+constexpr uint8_t kWindowFlags = kLLDoubleBuffer | kLLDepth16 | kLLStencil8;  // windowed
 constexpr const char* kWorldFile = "demo.kbw";
 constexpr const char* kTextureListFile = "demo.ktl";
 constexpr const char* kFpsLogFile = "FPSlog.txt";

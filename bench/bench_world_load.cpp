@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     // 110 rooms of 19,602 triangles: about 2.16 million triangles, 52 bytes each on disk.
     World* world = makeLoadWorld(110, 100);
     std::string error;
-    const bool saved = saveWorld(*world, worldPath.c_str(), &error);
+    const bool saved = saveWorld(*world, worldPath.c_str(), error);
     freeWorld(world);
     if (!saved) {
         std::fprintf(stderr, "cannot write %s: %s\n", worldPath.c_str(), error.c_str());

@@ -12,7 +12,7 @@
 #include "ll/headless_gl.h"
 #include "render/gl_setup.h"
 #include "tests/render/test_world.h"
-#include "world/textures.h"
+#include "render/texture_upload.h"
 #include "world/world_build.h"
 #include "world/world_file.h"
 
@@ -162,7 +162,7 @@ void ensureBenchGL(int width, int height) {
     config.width = width;
     config.height = height;
     std::string error;
-    if (!createHeadlessGL(config, &error)) {
+    if (!createHeadlessGL(config, error)) {
         std::fprintf(stderr, "no headless OpenGL: %s\n", error.c_str());
         std::exit(1);
     }

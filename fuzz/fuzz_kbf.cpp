@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KbfFont font;
     std::string reason;
-    if (!parseKbf(data, size, &font, &reason)) {
+    if (!parseKbf(data, size, &font, reason)) {
         if (reason.empty()) __builtin_trap();  // every failure says why
         return 0;
     }
@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const std::vector<uint8_t> bytes = encodeKbf(font.width, font.height, records);
     KbfFont again;
-    if (!parseKbf(bytes.data(), bytes.size(), &again)) __builtin_trap();
+    std::string againReason;
+    if (!parseKbf(bytes.data(), bytes.size(), &again, againReason)) __builtin_trap();
     for (unsigned code = 0; code < 256; ++code) {
         const uint8_t* a = font.glyph(code);
         const uint8_t* b = again.glyph(code);

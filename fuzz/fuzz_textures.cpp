@@ -15,7 +15,7 @@ namespace {
 void checkList(const uint8_t* data, size_t size) {
     TextureList list;
     std::string reason;
-    if (!parseTextureList(data, size, list, &reason)) {
+    if (!parseTextureList(data, size, list, reason)) {
         if (reason.empty()) __builtin_trap();  // every failure says why
         return;
     }
@@ -32,19 +32,14 @@ void checkList(const uint8_t* data, size_t size) {
 void checkImage(const uint8_t* data, size_t size) {
     RawImage image;
     std::string reason;
-    if (!parseRawImage(data, size, image, &reason)) {
+    if (!parseRawImage(data, size, image, reason)) {
         if (reason.empty()) __builtin_trap();
         return;
     }
     const size_t expect = size_t{image.width} * image.height * imageComponents(image.alpha);
     if (image.pixels.size() != expect || expect > size - 5) __builtin_trap();
-    // The same level count as buildMipmaps: up to the first level with an odd side.
-    int levels = 0;
-    for (int i = 0; i < 32; ++i)
-        if ((image.height >> i) & 1 || (image.width >> i) & 1) {
-            levels = i + 1;
-            break;
-        }
+    // The same level chain as buildMipmaps.
+    const int levels = mipLevelCount(image.width, image.height);
     for (int j = 0; j < levels; ++j) {
         unsigned char* level = downsampleBox(image.width, image.height, image.width >> j,
                                              image.height >> j, image.alpha, image.pixels.data());

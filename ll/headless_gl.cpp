@@ -15,12 +15,10 @@ struct HeadlessState {
 };
 HeadlessState state{};
 
-bool fail(std::string* error, const char* what) {
-    if (error) {
-        char buf[128];
-        std::snprintf(buf, sizeof buf, "%s (EGL error 0x%04x)", what, eglGetError());
-        *error = buf;
-    }
+bool fail(std::string& error, const char* what) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%s (EGL error 0x%04x)", what, eglGetError());
+    error = buf;
     destroyHeadlessGL();
     return false;
 }
@@ -34,9 +32,9 @@ EGLDisplay surfacelessDisplay() {
 
 }  // namespace
 
-bool createHeadlessGL(const HeadlessGLConfig& config, std::string* error) {
+bool createHeadlessGL(const HeadlessGLConfig& config, std::string& error) {
     if (state.context) {
-        if (error) *error = "a headless context already exists";
+        error = "a headless context already exists";
         return false;
     }
     state.display = surfacelessDisplay();
@@ -67,7 +65,7 @@ bool createHeadlessGL(const HeadlessGLConfig& config, std::string* error) {
     return true;
 }
 
-bool processHeadlessGL(const HeadlessGLConfig& config, std::string* error) {
+bool processHeadlessGL(const HeadlessGLConfig& config, std::string& error) {
     static const bool created = createHeadlessGL(config, error);
     return created;
 }

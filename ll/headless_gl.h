@@ -14,11 +14,11 @@ struct HeadlessGLConfig {
 
 // Creates the context and makes it current on this thread. One context per process; calling
 // again while one exists fails. False with a reason in `error` when EGL cannot give one.
-bool createHeadlessGL(const HeadlessGLConfig& config, std::string* error = nullptr);
+bool createHeadlessGL(const HeadlessGLConfig& config, std::string& error);
 // The context for a whole test process: created with `config` on the first call and kept until the
 // process ends (tearing it down unloads Mesa's driver, whose allocations for the context's life
 // would then read as leaks). Later calls only report whether it exists.
-bool processHeadlessGL(const HeadlessGLConfig& config = {}, std::string* error = nullptr);
+bool processHeadlessGL(const HeadlessGLConfig& config, std::string& error);
 // Releases the context and surface; safe when none exists.
 void destroyHeadlessGL();
 // Presents the pbuffer (eglSwapBuffers); a pbuffer has one buffer, so this only flushes.

@@ -9,8 +9,16 @@
 
 // --- window and rendering context ---
 
-// Opens the window (flags: 0x01 fullscreen, 0x02 double buffer, 0x04 16 depth bits, 0x08 24 accum
-// bits, 0x10 8 stencil bits; bits 5-7 ignored) with its context current, then the input devices.
+// initLL flag bits.
+constexpr uint8_t kLLFullscreen = 0x01;
+constexpr uint8_t kLLDoubleBuffer = 0x02;
+constexpr uint8_t kLLDepth16 = 0x04;   // 16 depth bits
+constexpr uint8_t kLLAccum24 = 0x08;   // 24 accumulation bits
+constexpr uint8_t kLLStencil8 = 0x10;  // 8 stencil bits
+// What updateLL returns when WM_QUIT was retrieved.
+constexpr int32_t kLLQuit = 2;
+
+// Opens the window (flags: the kLL* bits above; bits 5-7 ignored) with its context current, then the input devices.
 // (x, y): screen position of the outer window; width x height: client size. 0 on success; 1 on
 // failure after a message box with caption "Error" was shown.
 int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t width, int32_t height);
@@ -28,7 +36,7 @@ int32_t setupLL();
 // Releases whatever setupLL created. Run by closeLL.
 void releaseInputLL();
 // Pumps messages (non-zero: drain pending ones; 0: wait for one), reads the keyboard, drains the
-// mouse and applies the anchor. 2 when WM_QUIT was retrieved, else 0.
+// mouse and applies the anchor. kLLQuit when WM_QUIT was retrieved, else 0.
 int32_t updateLL(int32_t nonBlocking = 1);
 // The 256-byte key state of the latest update: byte k for DIK code k, bit 7 set while down.
 uint8_t* keysLL();

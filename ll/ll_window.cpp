@@ -29,12 +29,12 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
     PlatPixelFormat format = {};
     format.size = 40;
     format.version = 1;
-    format.flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | ((flags & 0x02) ? PFD_DOUBLEBUFFER : 0);
+    format.flags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | ((flags & kLLDoubleBuffer) ? PFD_DOUBLEBUFFER : 0);
     format.pixelType = PFD_TYPE_RGBA;
     format.colorBits = 24;
-    format.accumBits = (flags & 0x08) ? 24 : 0;
-    format.depthBits = (flags & 0x04) ? 16 : 0;
-    format.stencilBits = (flags & 0x10) ? 8 : 0;
+    format.accumBits = (flags & kLLAccum24) ? 24 : 0;
+    format.depthBits = (flags & kLLDepth16) ? 16 : 0;
+    format.stencilBits = (flags & kLLStencil8) ? 8 : 0;
     format.layerType = PFD_MAIN_PLANE;
 
     PlatWindowClass windowClass = {};
@@ -66,7 +66,7 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
 
     // 5. Once the mode has changed, any later closeLL must restore it.
     uint32_t exStyle, style;
-    if (flags & 0x01) {
+    if (flags & kLLFullscreen) {
         PlatDisplayMode mode = {};
         mode.size = sizeof(PlatDisplayMode);
         mode.fields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;

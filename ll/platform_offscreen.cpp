@@ -286,7 +286,7 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
     if (off.contextKept) destroyHeadlessGL();
     off.contextKept = false;
     std::string error;
-    if (!createHeadlessGL(config, &error)) {
+    if (!createHeadlessGL(config, error)) {
         std::fprintf(stderr, "offscreen: %s\n", error.c_str());
         return nullptr;
     }

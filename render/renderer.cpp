@@ -8,6 +8,8 @@
 #include "render/shadows.h"
 #include "scene/entity.h"
 
+static_assert(kLightIdBase == GL_LIGHT0, "World.lightIds hold OpenGL light names");
+
 namespace {
 
 RendererState state{};
@@ -38,7 +40,7 @@ const RendererState& rendererState() { return state; }
 void resetRenderer() { state = RendererState{}; }
 
 void initLightIds(World* world) {
-    for (int i = 0; i < 8; ++i) world->lightIds[i] = GL_LIGHT0 + i;
+    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
 }
 
 void renderWorld(Entity* camera, World* world) {
@@ -206,13 +208,13 @@ void applyMaterial(int index, World* world) {
 void setupRoomLights(Room* room) {
     const World* world = state.world ? state.world : room->world;
     for (int i = 0; i < 8; ++i) {
-        const GLenum id = world ? static_cast<GLenum>(world->lightIds[i]) : GL_LIGHT0 + i;
+        const GLenum id = world ? static_cast<GLenum>(world->lightIds[i]) : static_cast<GLenum>(kLightIdBase + i);
         RoomLight& L = room->lights[i];
         if (L.enabled) {
             glLightfv(id, GL_AMBIENT, L.ambient);
             glLightfv(id, GL_DIFFUSE, L.diffuse);
             glLightfv(id, GL_SPECULAR, L.specular);
-            L.position[3] = L.type == 1 ? 0.0f : 1.0f;
+            L.position[3] = L.type == kLightDirectional ? 0.0f : 1.0f;
             glLightfv(id, GL_POSITION, L.position);
             glEnable(id);
         } else {

@@ -96,7 +96,7 @@ void findSilhouettes(Room* room) {
     const World* world = room->world;
     if (!world) return;
     for (int i = 0; i < 8; ++i) {
-        if (room->lights[i].enabled != 1) continue;
+        if (room->lights[i].enabled != kLightShadowing) continue;
         for (Entity* e = room->entities; e; e = e->next) {
             const Model* m = castingModel(world, e);
             if (!m) continue;

@@ -28,7 +28,7 @@ Vec3 lightToLocal(const Entity* entity, const float light[3]);
 // Sets bit `bit` of litMask[k] when the light's plane value against triangle k is > 0, clears it
 // otherwise (also for NaN).
 void classifyLit(Triangle** triangles, int count, const Vec3& light, uint8_t bit, Entity* entity);
-// For each light slot with enabled == 1, reclassifies every non-hidden entity of the room and
+// For each light slot with enabled == kLightShadowing, reclassifies every non-hidden entity of the room and
 // rebuilds its silhouette list for that slot. Nothing when room->world is null.
 void findSilhouettes(Room* room);
 // Draws one entity's volume: the sides from the edge list, then the caps (lit triangles in place,

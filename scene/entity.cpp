@@ -104,7 +104,7 @@ void collideEntity(Entity* entity, float /*seconds*/, Vec3& /*d*/) {
 
 void moveEntity(Entity* entity, float seconds, uint8_t options, World* world) {
     Vec3 d{entity->velocity.x * seconds, entity->velocity.y * seconds, entity->velocity.z * seconds};
-    if ((options & 1) && entity->room) collideEntity(entity, seconds, d);
+    if ((options & kMoveCollide) && entity->room) collideEntity(entity, seconds, d);
     entity->position.x += d.x;
     entity->position.y += d.y;
     entity->position.z += d.z;

@@ -19,8 +19,10 @@ void rotationMatrix(const Vec3& angles, float out[16]);
 void updateRotation(Entity* entity);
 // Multiplies the current OpenGL matrix by the camera's view transform R * T(-position).
 void applyView(Entity* camera);
+// moveEntity option bit: collide against the current room's triangles.
+constexpr uint8_t kMoveCollide = 0x01;
 // Moves by velocity * seconds and re-files the entity into the room holding its new position.
-// options bit 0 asks for collision against the current room's triangles.
+// `options` holds kMove* bits.
 void moveEntity(Entity* entity, float seconds, uint8_t options, World* world);
 // True when the entity's position is strictly inside room's box; false for a null room.
 bool pointInRoom(const Entity* entity, const Room* room);

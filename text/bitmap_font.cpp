@@ -59,7 +59,7 @@ BitmapFont* loadFont(const char* fileName, uint16_t spacing) {
     resetFontState();
     KbfFont parsed;
     std::string reason;
-    if (!readKbfFile(fileName, &parsed, &reason)) {
+    if (!readKbfFile(fileName, &parsed, reason)) {
         setError(reason);
         return nullptr;
     }

@@ -134,19 +134,19 @@ uint32_t kbfRowBytes(uint32_t width) { return width / 16 + 1; }
 
 uint32_t kbfGlyphBytes(uint32_t width, uint32_t height) { return height * kbfRowBytes(width); }
 
-bool parseKbf(const uint8_t* data, size_t size, KbfFont* out, std::string* reason) {
+bool parseKbf(const uint8_t* data, size_t size, KbfFont* out, std::string& reason) {
     MemoryReader reader{data, data ? size : 0, 0};
-    return parseFrom(reader, out, reason);
+    return parseFrom(reader, out, &reason);
 }
 
-bool readKbfFile(const char* fileName, KbfFont* out, std::string* reason) {
+bool readKbfFile(const char* fileName, KbfFont* out, std::string& reason) {
     FILE* file = fileName ? std::fopen(fileName, "rb") : nullptr;
     if (!file) {
-        setReason(reason, "cannot open the file");
+        setReason(&reason, "cannot open the file");
         return false;
     }
     FileReader reader{file};
-    const bool ok = parseFrom(reader, out, reason);
+    const bool ok = parseFrom(reader, out, &reason);
     std::fclose(file);
     return ok;
 }

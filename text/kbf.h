@@ -42,10 +42,10 @@ uint32_t kbfGlyphBytes(uint32_t width, uint32_t height);
 
 // Parses a whole file held in memory. False with a reason in `reason` when it is not a font: bad
 // magic, a header that ends early, glyphs of 65536 bytes or more, more than 65535 records.
-bool parseKbf(const uint8_t* data, size_t size, KbfFont* out, std::string* reason = nullptr);
+bool parseKbf(const uint8_t* data, size_t size, KbfFont* out, std::string& reason);
 
 // The same from a file, read record by record; the file is closed on every path.
-bool readKbfFile(const char* fileName, KbfFont* out, std::string* reason = nullptr);
+bool readKbfFile(const char* fileName, KbfFont* out, std::string& reason);
 
 // One record to write: a code and its stored bitmap (glyphBytes bytes, bottom row first).
 struct KbfRecord {

@@ -1,9 +1,5 @@
-// Texture list and raw image files: the parsers, and the upload of one OpenGL texture per image.
+// Texture list and raw image files: the parsers and the box filter behind each mipmap level.
 #include "world/textures.h"
-
-#include "world/file_bytes.h"
-
-#include <GL/gl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,17 +7,8 @@
 
 namespace {
 
-struct TextureState {
-    char lastError[256];
-};
-TextureState state{};
-
-void setError(const std::string& reason) {
-    std::snprintf(state.lastError, sizeof state.lastError, "%s", reason.c_str());
-}
-
-bool fail(std::string* error, const std::string& reason) {
-    if (error) *error = reason;
+bool fail(std::string& error, const std::string& reason) {
+    error = reason;
     return false;
 }
 
@@ -35,39 +22,19 @@ size_t pixelBytes(uint16_t width, uint16_t height, uint8_t alpha) {
     return static_cast<size_t>(width) * height * imageComponents(alpha);
 }
 
-// Rows of RGB levels are packed without padding; OpenGL must read them the same way.
-struct UnpackAlignmentOne {
-    GLint saved = 4;
-    UnpackAlignmentOne() {
-        glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    }
-    ~UnpackAlignmentOne() { glPixelStorei(GL_UNPACK_ALIGNMENT, saved); }
-};
-
-void uploadLevel(int level, int width, int height, uint8_t alpha, const unsigned char* pixels) {
-    const int components = imageComponents(alpha);
-    glTexImage2D(GL_TEXTURE_2D, level, components, width, height, 0,
-                 components == 4 ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, pixels);
-}
-
 }  // namespace
 
-const char* textureLoadError() { return state.lastError; }
-
-void resetTextures() { state = TextureState{}; }
-
-bool parseTextureList(const unsigned char* data, size_t size, TextureList& out, std::string* error) {
+bool parseTextureList(const unsigned char* data, size_t size, TextureList& out, std::string& error) {
     out = TextureList{};
-    if (size < 10) return fail(error, "texture list: header shorter than 10 bytes");
+    if (size < kTextureListHeaderBytes) return fail(error, "texture list: header shorter than 10 bytes");
     if (std::memcmp(data, "TLST", 4) != 0) return fail(error, "texture list: magic is not TLST");
     const uint16_t count = readU16(data + 4);
     const uint32_t namesSize = readU32(data + 6);
     if (count >= 32768) return fail(error, "texture list: count " + std::to_string(count) + " is 32768 or more");
-    if (size - 10 < namesSize)
-        return fail(error, "texture list: name block holds " + std::to_string(size - 10) +
+    if (size - kTextureListHeaderBytes < namesSize)
+        return fail(error, "texture list: name block holds " + std::to_string(size - kTextureListHeaderBytes) +
                                " bytes of the " + std::to_string(namesSize) + " promised");
-    const char* block = reinterpret_cast<const char*>(data + 10);
+    const char* block = reinterpret_cast<const char*>(data + kTextureListHeaderBytes);
     size_t at = 0;
     for (int i = 0; i < count; ++i) {
         const void* nul = at < namesSize ? std::memchr(block + at, 0, namesSize - at) : nullptr;
@@ -82,7 +49,7 @@ bool parseTextureList(const unsigned char* data, size_t size, TextureList& out, 
     return true;
 }
 
-bool parseRawImage(const unsigned char* data, size_t size, RawImage& out, std::string* error) {
+bool parseRawImage(const unsigned char* data, size_t size, RawImage& out, std::string& error) {
     out = RawImage{};
     if (size < 5) return fail(error, "image: header shorter than 5 bytes");
     const uint16_t width = readU16(data);
@@ -99,7 +66,7 @@ bool parseRawImage(const unsigned char* data, size_t size, RawImage& out, std::s
     return true;
 }
 
-bool readRawImage(const char* fileName, RawImage& out, std::string* error) {
+bool readRawImage(const char* fileName, RawImage& out, std::string& error) {
     out = RawImage{};
     FILE* f = std::fopen(fileName, "rb");
     if (!f) return fail(error, std::string("image: cannot open \"") + fileName + "\"");
@@ -157,99 +124,8 @@ unsigned char* downsampleBox(int srcWidth, int srcHeight, int dstWidth, int dstH
     return out;
 }
 
-int buildMipmaps(int width, int height, uint8_t alpha, const unsigned char* pixels, uint32_t texture) {
-    // The last level is the first whose width or height is odd; a 0 x 0 image has no level.
-    int levels = 0;
-    for (int i = 0; i < 32; ++i) {
-        if ((height >> i) & 1 || (width >> i) & 1) {
-            levels = i + 1;
-            break;
-        }
-    }
-    glBindTexture(GL_TEXTURE_2D, texture);
-    UnpackAlignmentOne unpack;
-    for (int j = 0; j < levels; ++j) {
-        const int w = width >> j;
-        const int h = height >> j;
-        // Every level comes from the full-size image, never from the previous level.
-        unsigned char* level = downsampleBox(width, height, w, h, alpha, pixels);
-        if (!level) return 0;
-        uploadLevel(j, w, h, alpha, level);
-        std::free(level);
-    }
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(GL_LINEAR));
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR_MIPMAP_LINEAR));
-    return 1;
-}
-
-int loadTextures(const char* names, int count, uint32_t** textures, int mode) {
-    *textures = nullptr;
-    if (count < 0 || count > 32767) {
-        setError("textures: count " + std::to_string(count) + " is outside 0..32767");
-        return 0;
-    }
-    auto* array = static_cast<uint32_t*>(std::calloc(count ? count : 1, sizeof(uint32_t)));
-    *textures = array;
-    if (!array) {
-        setError("textures: cannot allocate the name array");
-        return 0;
-    }
-    if (count > 0) glGenTextures(count, array);
-    const char* name = names;
-    for (int i = 0; i < count; ++i) {
-        RawImage image;
-        std::string reason;
-        if (!readRawImage(name, image, &reason)) {
-            setError("texture " + std::to_string(i) + ": " + reason);
-            return 0;
-        }
-        if (mode == 2) {
-            if (!buildMipmaps(image.width, image.height, image.alpha, image.pixels.data(), array[i])) {
-                setError("texture " + std::to_string(i) + ": cannot allocate a mipmap level");
-                return 0;
-            }
-        } else {
-            glBindTexture(GL_TEXTURE_2D, array[i]);
-            {
-                UnpackAlignmentOne unpack;
-                uploadLevel(0, image.width, image.height, image.alpha, image.pixels.data());
-            }
-            const GLint filter = mode == 1 ? GL_LINEAR : GL_NEAREST;
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-        }
-        name += std::strlen(name) + 1;
-    }
-    state.lastError[0] = '\0';
-    return 1;
-}
-
-int loadTextureList(const char* fileName, World* world) {
-    std::vector<unsigned char> bytes;
-    if (!readFileBytes(fileName, bytes)) {
-        setError(std::string("texture list: cannot open \"") + fileName + "\"");
-        return 0;
-    }
-    TextureList list;
-    std::string reason;
-    if (!parseTextureList(bytes.data(), bytes.size(), list, &reason)) {
-        setError(reason);
-        return 0;
-    }
-    world->textureCount = static_cast<int16_t>(list.count);
-    const char* block = reinterpret_cast<const char*>(bytes.data() + 10);
-    if (!loadTextures(block, list.count, &world->textures, 2)) {
-        // Leave the world with no texture array rather than a partly filled one.
-        if (world->textures) freeTextures(list.count, world->textures);
-        world->textures = nullptr;
-        world->textureCount = 0;
-        return 0;
-    }
-    return 1;
-}
-
-void freeTextures(int count, uint32_t* textures) {
-    const int16_t n = static_cast<int16_t>(count);
-    if (textures && n > 0) glDeleteTextures(n, textures);
-    std::free(textures);
+int mipLevelCount(int width, int height) {
+    for (int i = 0; i < 32; ++i)
+        if ((height >> i) & 1 || (width >> i) & 1) return i + 1;
+    return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "scene/vecmath.h"
+#include "math/vecmath.h"
 
 struct Room;
 struct World;
@@ -50,9 +50,20 @@ struct Portal {
     uint16_t targetIndex;  // the room index stored in the file; kept so the world can be written back
 };
 
+// RoomLight.enabled: any non-zero value lights the room; only kLightShadowing casts shadows.
+constexpr uint8_t kLightOff = 0;
+constexpr uint8_t kLightShadowing = 1;
+constexpr uint8_t kLightNoShadows = 2;  // what the compiler writes for "shadows": false
+// RoomLight.type: kLightDirectional, anything else is positional.
+constexpr uint8_t kLightPositional = 0;
+constexpr uint8_t kLightDirectional = 1;
+// World.lightIds[i] = kLightIdBase + i: the value of GL_LIGHT0, kept here so the world layer
+// needs no OpenGL header (the renderer checks the two agree at compile time).
+constexpr int32_t kLightIdBase = 0x4000;
+
 struct RoomLight {
-    uint8_t enabled;  // non-zero: lit; exactly 1: also casts silhouettes
-    uint8_t type;     // 1 = directional, anything else positional
+    uint8_t enabled;  // kLightOff, kLightShadowing or kLightNoShadows (any non-zero lights)
+    uint8_t type;     // kLightDirectional, anything else positional
     float ambient[4];
     float diffuse[4];
     float specular[4];

@@ -32,4 +32,4 @@ void resolvePortals(World* world);
 std::vector<unsigned char> serializeWorld(const World& world);
 
 // Writes serializeWorld(world) to fileName; false with a reason in `error` on I/O failure.
-bool saveWorld(const World& world, const char* fileName, std::string* error = nullptr);
+bool saveWorld(const World& world, const char* fileName, std::string& error);

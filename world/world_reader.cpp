@@ -409,6 +409,6 @@ World* loadWorldFromMemory(const unsigned char* data, size_t size) {
     if (!world) return nullptr;
     resolvePortals(world);
     world->frame = 0;
-    for (int i = 0; i < 8; ++i) world->lightIds[i] = 0x4000 + i;  // GL_LIGHT0 + i
+    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
     return world;
 }

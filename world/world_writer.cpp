@@ -106,17 +106,17 @@ std::vector<unsigned char> serializeWorld(const World& world) {
     return out;
 }
 
-bool saveWorld(const World& world, const char* fileName, std::string* error) {
+bool saveWorld(const World& world, const char* fileName, std::string& error) {
     const std::vector<unsigned char> bytes = serializeWorld(world);
     FILE* f = std::fopen(fileName, "wb");
     if (!f) {
-        if (error) *error = std::string("cannot create \"") + fileName + "\": " + std::strerror(errno);
+        error = std::string("cannot create \"") + fileName + "\": " + std::strerror(errno);
         return false;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     const bool closed = std::fclose(f) == 0;
     if (!(written && closed)) {
-        if (error) *error = std::string("cannot write \"") + fileName + "\"";
+        error = std::string("cannot write \"") + fileName + "\"";
         return false;
     }
     return true;

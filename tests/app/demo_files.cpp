@@ -66,11 +66,11 @@ uint16_t boxModel(World* w, float h, uint16_t mat) {
     return uint16_t(w->modelCount - 1);
 }
 
-bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes, std::string* error) {
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
         if (f) std::fclose(f);
-        if (error) *error = "cannot write " + path;
+        error = "cannot write " + path;
         return false;
     }
     return std::fclose(f) == 0;
@@ -78,7 +78,7 @@ bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 
 }  // namespace
 
-bool writeTestWorldOnly(const std::string& dir, std::string* error) {
+bool writeTestWorldOnly(const std::string& dir, std::string& error) {
     World* w = newWorld();
     const uint16_t grey = addMaterial(w, material(0.8f, 0.8f, 0.8f));
     const uint16_t red = addMaterial(w, material(1.0f, 0.15f, 0.1f));
@@ -109,7 +109,7 @@ bool writeTestWorldOnly(const std::string& dir, std::string* error) {
     return ok;
 }
 
-bool writeTestDemo(const std::string& dir, std::string* error) {
+bool writeTestDemo(const std::string& dir, std::string& error) {
     if (!writeTestWorldOnly(dir, error)) return false;
     // A 4 x 4 light/dark checker, RGB.
     std::vector<unsigned char> image = {4, 0, 4, 0, 0};

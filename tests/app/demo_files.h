@@ -6,6 +6,6 @@
 #include <string>
 
 // Writes the three files into `dir` (which must exist). False with a reason on I/O failure.
-bool writeTestDemo(const std::string& dir, std::string* error = nullptr);
+bool writeTestDemo(const std::string& dir, std::string& error);
 // Writes only "demo.kbw" (the world), for tests that want the texture list missing.
-bool writeTestWorldOnly(const std::string& dir, std::string* error = nullptr);
+bool writeTestWorldOnly(const std::string& dir, std::string& error);

@@ -103,7 +103,7 @@ class DemoFirstFrame : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        ASSERT_TRUE(processHeadlessGL({}, &error)) << error;
+        ASSERT_TRUE(processHeadlessGL({}, error)) << error;
     }
     void SetUp() override {
         char pattern[] = "/tmp/qv-demo-XXXXXX";

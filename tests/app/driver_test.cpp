@@ -63,7 +63,7 @@ class DriverTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string error;
-        ASSERT_TRUE(processHeadlessGL({}, &error)) << error;
+        ASSERT_TRUE(processHeadlessGL({}, error)) << error;
     }
 
     void SetUp() override {
@@ -92,7 +92,7 @@ protected:
 
     void start() {
         std::string error;
-        ASSERT_TRUE(writeTestDemo(dir_, &error)) << error;
+        ASSERT_TRUE(writeTestDemo(dir_, error)) << error;
         startDemo();
     }
     // Runs one pass of the loop with the clock `dt` milliseconds later.
@@ -233,7 +233,7 @@ TEST_F(DriverTest, FramesDrawTheSpinnerAndFlyTheCamera) {
 
 TEST_F(DriverTest, FailedInitReportsAfterLLsOwnMessage) {
     std::string error;
-    ASSERT_TRUE(writeTestDemo(dir_, &error)) << error;
+    ASSERT_TRUE(writeTestDemo(dir_, error)) << error;
     testSetResult("GetModuleHandle", 0);
     const int box = expectFatal("Could not initialize LL!");
     const int llBox = testFindCall("MessageBox");
@@ -251,7 +251,7 @@ TEST_F(DriverTest, MissingWorldClosesLLBeforeTheMessage) {
 
 TEST_F(DriverTest, MissingTextureListReleasesTheWorldAndClosesLLBeforeTheMessage) {
     std::string error;
-    ASSERT_TRUE(writeTestWorldOnly(dir_, &error)) << error;
+    ASSERT_TRUE(writeTestWorldOnly(dir_, error)) << error;
     const int box = expectFatal("Could not load textures!");
     const int close = testFindCall("DestroyWindow");
     ASSERT_GE(close, 0);

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "tests/capture/image_compare.h"
-#include "tools/world/png_io.h"
+#include "image/png_io.h"
 
 const std::string kExe = QV_CAPTURE_EXE;
 const std::string kWorld = QV_CAPTURE_WORLD;

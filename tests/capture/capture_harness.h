@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 // Where the tests find the tool and the worlds, and where they write (set by CMake).
 extern const std::string kExe;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 struct ImageDiff {
     bool sameSize;

@@ -247,10 +247,11 @@ TEST(LoadAndFree, ThousandCyclesOfTheDemoWorldReturnEveryByte) {
         freeWorld(w);
         const std::vector<unsigned char> bytes = fileBytes(list);
         TextureList names;
-        if (!bytes.empty() && parseTextureList(bytes.data(), bytes.size(), names)) {
+        std::string reason;
+        if (!bytes.empty() && parseTextureList(bytes.data(), bytes.size(), names, reason)) {
             for (const std::string& name : names.names) {
                 RawImage image;
-                readRawImage((std::string(QV_RUN_DIR) + "/" + name).c_str(), image);
+                readRawImage((std::string(QV_RUN_DIR) + "/" + name).c_str(), image, reason);
             }
         }
     };

@@ -102,7 +102,7 @@ TEST(MalformedCorpus, TextureListsFailCleanlyAndTheValidatorSaysWhy) {
     for (const Case& c : textureListCases()) {
         TextureList list;
         std::string reason;
-        const bool ok = parseTextureList(c.bytes.data(), c.bytes.size(), list, &reason);
+        const bool ok = parseTextureList(c.bytes.data(), c.bytes.size(), list, reason);
         expectOutcome(c, ok, reason);
         if (ok) {
             EXPECT_EQ(list.names.size(), static_cast<size_t>(list.count)) << c.name;
@@ -122,9 +122,9 @@ TEST(MalformedCorpus, ImagesFailCleanlyFromMemoryAndFromFiles) {
     for (const Case& c : imageCases()) {
         RawImage fromMemory, fromFile;
         std::string memoryReason, fileReason;
-        const bool memoryOk = parseRawImage(c.bytes.data(), c.bytes.size(), fromMemory, &memoryReason);
+        const bool memoryOk = parseRawImage(c.bytes.data(), c.bytes.size(), fromMemory, memoryReason);
         save(c.bytes, "a.raw");
-        const bool fileOk = readRawImage("hard_a.raw", fromFile, &fileReason);
+        const bool fileOk = readRawImage("hard_a.raw", fromFile, fileReason);
         EXPECT_EQ(memoryOk, fileOk) << c.name;
         expectOutcome(c, fileOk, fileReason);
         expectOutcome(c, memoryOk, memoryReason);
@@ -151,9 +151,9 @@ TEST(MalformedCorpus, FontsFailCleanlyFromMemoryAndFromFiles) {
     for (const Case& c : fontCases()) {
         KbfFont fromMemory, fromFile;
         std::string memoryReason, fileReason;
-        const bool memoryOk = parseKbf(c.bytes.data(), c.bytes.size(), &fromMemory, &memoryReason);
+        const bool memoryOk = parseKbf(c.bytes.data(), c.bytes.size(), &fromMemory, memoryReason);
         const std::string path = save(c.bytes, "font.kbf");
-        const bool fileOk = readKbfFile(path.c_str(), &fromFile, &fileReason);
+        const bool fileOk = readKbfFile(path.c_str(), &fromFile, fileReason);
         EXPECT_EQ(memoryOk, fileOk) << c.name;
         expectOutcome(c, fileOk, fileReason);
         if (fileOk) {
@@ -172,9 +172,10 @@ TEST(MalformedCorpus, ReadersRefuseDirectoriesAndMissingFiles) {
     EXPECT_STRNE(worldLoadError(), "");
     EXPECT_EQ(loadWorld("hard_no_such_file.kbw"), nullptr);
     RawImage image;
-    EXPECT_FALSE(readRawImage(".", image));
+    std::string reason;
+    EXPECT_FALSE(readRawImage(".", image, reason));
     KbfFont font;
-    EXPECT_FALSE(readKbfFile(".", &font));
+    EXPECT_FALSE(readKbfFile(".", &font, reason));
 }
 
 }  // namespace

@@ -73,21 +73,21 @@ ReadOutcome readAnyFormat(const std::string& name, const std::vector<unsigned ch
     case Format::List: {
         out.known = true;
         TextureList list;
-        out.loaded = parseTextureList(data, bytes.size(), list, &out.reason);
+        out.loaded = parseTextureList(data, bytes.size(), list, out.reason);
         if (out.loaded && list.names.size() != static_cast<size_t>(list.count)) out.problem = "name count";
         break;
     }
     case Format::Image: {
         out.known = true;
         RawImage image;
-        out.loaded = parseRawImage(data, bytes.size(), image, &out.reason);
+        out.loaded = parseRawImage(data, bytes.size(), image, out.reason);
         if (out.loaded) finishImage(image, out);
         break;
     }
     case Format::Font: {
         out.known = true;
         KbfFont font;
-        out.loaded = parseKbf(data, bytes.size(), &font, &out.reason);
+        out.loaded = parseKbf(data, bytes.size(), &font, out.reason);
         if (out.loaded) finishFont(font, out);
         break;
     }
@@ -107,14 +107,14 @@ ReadOutcome readAnyFile(const std::string& path) {
     case Format::Image: {
         out.known = true;
         RawImage image;
-        out.loaded = readRawImage(path.c_str(), image, &out.reason);
+        out.loaded = readRawImage(path.c_str(), image, out.reason);
         if (out.loaded) finishImage(image, out);
         break;
     }
     case Format::Font: {
         out.known = true;
         KbfFont font;
-        out.loaded = readKbfFile(path.c_str(), &font, &out.reason);
+        out.loaded = readKbfFile(path.c_str(), &font, out.reason);
         if (out.loaded) finishFont(font, out);
         break;
     }

@@ -17,7 +17,7 @@ class HeadlessEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(createHeadlessGL(HeadlessGLConfig{}, &error)) << error;
+        ASSERT_TRUE(createHeadlessGL(HeadlessGLConfig{}, error)) << error;
     }
     // The context stays until the process ends: tearing it down unloads the driver, and the
     // allocations Mesa keeps for the life of its context would then read as leaks.

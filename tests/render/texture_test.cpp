@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "tests/render/gl_test.h"
-#include "world/textures.h"
+#include "render/texture_upload.h"
 
 namespace {
 
@@ -235,21 +235,21 @@ TEST_F(TextureTest, BrokenImagesFailCleanlyAndTrailingBytesAreIgnored) {
 TEST(TextureParse, ParsersWorkOnBytesAlone) {
     TextureList parsed;
     const Bytes l = listOf({"a.raw", "dir/b.raw"});
-    ASSERT_TRUE(parseTextureList(l.data(), l.size(), parsed));
+    std::string why;
+    ASSERT_TRUE(parseTextureList(l.data(), l.size(), parsed, why)) << why;
     EXPECT_EQ(parsed.count, 2);
     EXPECT_EQ(parsed.names, (std::vector<std::string>{"a.raw", "dir/b.raw"}));
-    std::string why;
-    EXPECT_FALSE(parseTextureList(l.data(), l.size() - 1, parsed, &why));
+    EXPECT_FALSE(parseTextureList(l.data(), l.size() - 1, parsed, why));
     EXPECT_NE(why, "");
 
     RawImage img;
     const Bytes i = image(1, 2, 0, {1, 2, 3, 4, 5, 6, 7});
-    ASSERT_TRUE(parseRawImage(i.data(), i.size(), img));
+    ASSERT_TRUE(parseRawImage(i.data(), i.size(), img, why)) << why;
     EXPECT_EQ(img.width, 1);
     EXPECT_EQ(img.height, 2);
     EXPECT_EQ(img.pixels, Bytes({1, 2, 3, 4, 5, 6}));
-    EXPECT_FALSE(parseRawImage(i.data(), 4, img));
-    EXPECT_FALSE(parseRawImage(i.data(), 10, img));
+    EXPECT_FALSE(parseRawImage(i.data(), 4, img, why));
+    EXPECT_FALSE(parseRawImage(i.data(), 10, img, why));
 }
 
 TEST(TextureParse, DownsampleIgnoresPixelsBeyondWholeBlocks) {

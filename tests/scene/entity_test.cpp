@@ -94,7 +94,7 @@ TEST(UpdateRotation, RebuildsOnlyWhenDirtyAndKeepsTheHighBits) {
 
 TEST(ApplyView, MultipliesRotationThenTranslation) {
     std::string error;
-    if (!createHeadlessGL({}, &error)) GTEST_SKIP() << "no headless OpenGL: " << error;
+    if (!createHeadlessGL({}, error)) GTEST_SKIP() << "no headless OpenGL: " << error;
     Entity cam = entityAt(0, 0, 0);
     cam.position = {1, 2, 3};
     glMatrixMode(GL_MODELVIEW);

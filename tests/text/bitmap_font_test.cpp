@@ -28,7 +28,7 @@ public:
         HeadlessGLConfig config;
         config.width = kWidth;
         config.height = kHeight;
-        ASSERT_TRUE(createHeadlessGL(config, &error)) << error;
+        ASSERT_TRUE(createHeadlessGL(config, error)) << error;
     }
     // No teardown: destroying the context unloads Mesa's driver, and what the driver keeps for
     // the context's life would then read as leaks under LeakSanitizer.
@@ -266,7 +266,7 @@ TEST_F(BitmapFontTest, MalformedFilesFailWithNothingLeftOpenOrAllocated) {
 TEST_F(BitmapFontTest, ShippedFontDrawsItsGlyphs) {
     KbfFont parsed;
     std::string reason;
-    ASSERT_TRUE(readKbfFile(QV_SHIPPED_FONT, &parsed, &reason)) << reason;
+    ASSERT_TRUE(readKbfFile(QV_SHIPPED_FONT, &parsed, reason)) << reason;
     BitmapFont* font = loadFont(QV_SHIPPED_FONT, 0);
     ASSERT_NE(font, nullptr) << fontLoadError();
     EXPECT_EQ(font->advance, parsed.width);

@@ -44,7 +44,7 @@ TEST(FontTool, MakesTheAskedCellsFromAFreeTypeFont) {
     ASSERT_EQ(run.status, 0) << run.output;
     KbfFont font;
     std::string reason;
-    ASSERT_TRUE(readKbfFile(out.c_str(), &font, &reason)) << reason;
+    ASSERT_TRUE(readKbfFile(out.c_str(), &font, reason)) << reason;
     EXPECT_EQ(font.width, 6);
     EXPECT_EQ(font.height, 12);
     EXPECT_EQ(font.recordCount, 95);
@@ -57,7 +57,7 @@ TEST(FontTool, MakesTheAskedCellsFromAFreeTypeFont) {
 
     run = runTool("--latin1 --height 16 --width 16 '" + std::string(QV_FONT_SOURCE) + "' '" + out + "'");
     ASSERT_EQ(run.status, 0) << run.output;
-    ASSERT_TRUE(readKbfFile(out.c_str(), &font, &reason)) << reason;
+    ASSERT_TRUE(readKbfFile(out.c_str(), &font, reason)) << reason;
     EXPECT_EQ(font.glyphBytes, 32);
     EXPECT_EQ(font.recordCount, 95 + 96);
     EXPECT_FALSE(blank(font, 0xE9));  // é

@@ -20,7 +20,8 @@ std::vector<uint8_t> headerOnly(uint16_t width, uint16_t height) { return encode
 bool parseExact(const std::vector<uint8_t>& bytes, KbfFont* font, std::string* reason = nullptr) {
     std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() ? bytes.size() : 1]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    return parseKbf(copy.get(), bytes.size(), font, reason);
+    std::string ignored;
+    return parseKbf(copy.get(), bytes.size(), font, reason ? *reason : ignored);
 }
 
 std::string writeTemp(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -95,7 +96,8 @@ TEST(KbfParse, RejectsBadMagicAndShortHeaders) {
         EXPECT_FALSE(parseExact(bytes, &font, &reason)) << "size " << bytes.size();
         EXPECT_FALSE(reason.empty());
     }
-    EXPECT_FALSE(parseKbf(nullptr, 100, nullptr));
+    std::string nullReason;
+    EXPECT_FALSE(parseKbf(nullptr, 100, nullptr, nullReason));
 }
 
 TEST(KbfParse, RejectsGlyphsAndRecordCountsOutsideTheFormat) {
@@ -148,20 +150,21 @@ TEST(KbfFile, ReadsLikeTheMemoryParserAndClosesTheFile) {
     const std::string path = writeTemp("good.kbf", bytes);
     const int fdsBefore = openFdCount();
     KbfFont fromFile, fromMemory;
-    ASSERT_TRUE(readKbfFile(path.c_str(), &fromFile));
+    std::string reason;
+    ASSERT_TRUE(readKbfFile(path.c_str(), &fromFile, reason)) << reason;
     ASSERT_TRUE(parseExact(bytes, &fromMemory));
     EXPECT_EQ(fromFile.recordCount, 3);
     EXPECT_EQ(fromFile.slot, fromMemory.slot);
     EXPECT_EQ(fromFile.bitmaps, fromMemory.bitmaps);
     EXPECT_EQ(fromFile.glyph('x')[0], 9);
 
-    std::string reason;
-    EXPECT_FALSE(readKbfFile((::testing::TempDir() + "kbf_test_missing.kbf").c_str(), &fromFile, &reason));
+    reason.clear();
+    EXPECT_FALSE(readKbfFile((::testing::TempDir() + "kbf_test_missing.kbf").c_str(), &fromFile, reason));
     EXPECT_FALSE(reason.empty());
-    EXPECT_FALSE(readKbfFile(writeTemp("magic.kbf", {'K', 'B', 'G', 1, 0, 1, 0}).c_str(), &fromFile));
-    EXPECT_FALSE(readKbfFile(writeTemp("short.kbf", {'K', 'B', 'F', 1, 0}).c_str(), &fromFile));
-    EXPECT_FALSE(readKbfFile(::testing::TempDir().c_str(), &fromFile));  // a directory
-    EXPECT_FALSE(readKbfFile(nullptr, &fromFile));
+    EXPECT_FALSE(readKbfFile(writeTemp("magic.kbf", {'K', 'B', 'G', 1, 0, 1, 0}).c_str(), &fromFile, reason));
+    EXPECT_FALSE(readKbfFile(writeTemp("short.kbf", {'K', 'B', 'F', 1, 0}).c_str(), &fromFile, reason));
+    EXPECT_FALSE(readKbfFile(::testing::TempDir().c_str(), &fromFile, reason));  // a directory
+    EXPECT_FALSE(readKbfFile(nullptr, &fromFile, reason));
     EXPECT_EQ(openFdCount(), fdsBefore);
 }
 

@@ -28,7 +28,8 @@ TEST(WorldInfo, SampleWorldSummaryAndJsonAgree) {
 
 TEST(WorldInfo, SampleWorldRoundTripsThroughTheFile) {
     World* w = makeSampleWorld();
-    ASSERT_TRUE(saveWorld(*w, "sample_rt.kbw"));
+    std::string error;
+    ASSERT_TRUE(saveWorld(*w, "sample_rt.kbw", error)) << error;
     World* loaded = loadWorld("sample_rt.kbw");
     ASSERT_NE(loaded, nullptr) << worldLoadError();
     EXPECT_EQ(describeWorld(*w), describeWorld(*loaded));

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "test_files.h"
-#include "tools/world/image_files.h"
-#include "tools/world/png_io.h"
+#include "image/image_files.h"
+#include "image/png_io.h"
 #include "tools/world/procedural.h"
 #include "tools/world/scene_compile.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "test_files.h"
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 #include "tools/world/scene_compile.h"
 #include "tools/world/verbs.h"
 #include "tools/world/world_validate.h"

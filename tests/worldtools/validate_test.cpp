@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "test_files.h"
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 #include "tools/world/verbs.h"
 #include "tools/world/world_validate.h"
 #include "world/world_build.h"
@@ -132,12 +132,12 @@ TEST(Validate, RoomZeroNeedsAnEntityAndPortalsNeedThreeVertices) {
 TEST(Validate, VerbChecksImagesAndExitsWithTheRightStatus) {
     const std::string dir = freshDir("v");
     World* w = goodWorld();
-    ASSERT_TRUE(saveWorld(*w, (dir + "/w.kbw").c_str()));
+    std::string error;
+    ASSERT_TRUE(saveWorld(*w, (dir + "/w.kbw").c_str(), error)) << error;
     freeWorld(w);
     Image img;
     img.width = img.height = 2;
     img.pixels.assign(12, 200);
-    std::string error;
     ASSERT_TRUE(writeFileBytes(dir + "/ok.raw", rawImageBytes(img), error));
     std::vector<unsigned char> shortImage = rawImageBytes(img);
     shortImage.resize(shortImage.size() - 1);

@@ -16,7 +16,7 @@
 #include "scene/entity.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
-#include "tools/world/png_io.h"
+#include "image/png_io.h"
 
 #ifndef QV_CAPTURE_RUN_DIR
 #define QV_CAPTURE_RUN_DIR "."

@@ -30,7 +30,7 @@ void printGlyph(const KbfFont& font, unsigned code, FILE* out) {
 
 }  // namespace
 
-bool dumpFont(const char* fileName, const std::string& codes, FILE* out, std::string* error) {
+bool dumpFont(const char* fileName, const std::string& codes, FILE* out, std::string& error) {
     KbfFont font;
     if (!readKbfFile(fileName, &font, error)) return false;
     std::fprintf(out, "KBF font %s: %u x %u pixels, %u glyph records, %d codes present\n\n", fileName,

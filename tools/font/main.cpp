@@ -29,15 +29,15 @@ bool parseInt(const char* text, int* out) {
     return true;
 }
 
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
-        *error = "cannot write " + path;
+        error = "cannot write " + path;
         return false;
     }
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     if (std::fclose(f) != 0 || !ok) {
-        *error = "cannot write " + path;
+        error = "cannot write " + path;
         return false;
     }
     return true;
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     std::string error;
     if (dump) {
         if (!positional.empty()) return fail("--dump takes one file");
-        if (!dumpFont(dumpPath.c_str(), chars, stdout, &error)) return fail(dumpPath + ": " + error);
+        if (!dumpFont(dumpPath.c_str(), chars, stdout, error)) return fail(dumpPath + ": " + error);
         return 0;
     }
     if (positional.size() != 2) {
@@ -89,10 +89,10 @@ int main(int argc, char** argv) {
     outPath = positional[1];
     std::vector<KbfRecord> records;
     int pixelSize = 0;
-    if (!rasterizeFont(options, &records, &pixelSize, &error)) return fail(error);
+    if (!rasterizeFont(options, &records, &pixelSize, error)) return fail(error);
     const std::vector<uint8_t> bytes =
         encodeKbf(static_cast<uint16_t>(options.width), static_cast<uint16_t>(options.height), records);
-    if (!writeFile(outPath, bytes, &error)) return fail(error);
+    if (!writeFile(outPath, bytes, error)) return fail(error);
     std::printf("quorvel-font: %s: %zu glyphs, %d x %d cells, %d px font size\n", outPath.c_str(),
                 records.size(), options.width, options.height, pixelSize);
     return 0;

@@ -91,23 +91,23 @@ struct FreeTypeSession {
 bool kbfWidthStorable(int width) { return width >= 1 && static_cast<uint32_t>(width) <= kbfRowBytes(width) * 8; }
 
 bool rasterizeFont(const RasterOptions& options, std::vector<KbfRecord>* records, int* pixelSize,
-                   std::string* error) {
+                   std::string& error) {
     if (!kbfWidthStorable(options.width)) {
-        *error = "width " + std::to_string(options.width) +
+        error = "width " + std::to_string(options.width) +
                  " does not fit a stored row of width / 16 + 1 bytes; use 1 to 8 or 16";
         return false;
     }
     if (options.height < 1 || kbfGlyphBytes(options.width, options.height) > kKbfMaxGlyphBytes) {
-        *error = "height " + std::to_string(options.height) + " gives glyphs outside 1 to 65535 bytes";
+        error = "height " + std::to_string(options.height) + " gives glyphs outside 1 to 65535 bytes";
         return false;
     }
     FreeTypeSession ft;
     if (FT_Init_FreeType(&ft.library) != 0) {
-        *error = "FreeType could not start";
+        error = "FreeType could not start";
         return false;
     }
     if (FT_New_Face(ft.library, options.fontPath.c_str(), 0, &ft.face) != 0) {
-        *error = "cannot read font " + options.fontPath;
+        error = "cannot read font " + options.fontPath;
         return false;
     }
     const std::vector<unsigned> codes = codesFor(options);
@@ -117,7 +117,7 @@ bool rasterizeFont(const RasterOptions& options, std::vector<KbfRecord>* records
         if (fitsCell(ft.face, codes, options)) break;
     }
     if (size < 1) {
-        *error = "no pixel size of the font fits a " + std::to_string(options.width) + " x " +
+        error = "no pixel size of the font fits a " + std::to_string(options.width) + " x " +
                  std::to_string(options.height) + " cell";
         return false;
     }

@@ -21,4 +21,4 @@ bool kbfWidthStorable(int width);
 // at which the font's ascent plus descent fits the height and every advance fits the width.
 // False with a reason when the font cannot be read or nothing fits.
 bool rasterizeFont(const RasterOptions& options, std::vector<KbfRecord>* records, int* pixelSize,
-                   std::string* error);
+                   std::string& error);

@@ -14,7 +14,7 @@ int main() {
     std::fflush(stdout);
     uint8_t previous[256] = {};
     uint32_t start = timeLL();
-    while (updateLL(1) != 2) {
+    while (updateLL(1) != kLLQuit) {
         const uint8_t* keys = keysLL();
         for (int k = 0; k < 256; ++k)
             if ((keys[k] & 0x80) && !(previous[k] & 0x80)) {

@@ -46,7 +46,7 @@ ordered_json worldJson(const World& world) {
             if (!l.enabled) continue;
             lights.push_back({{"slot", i},
                               {"enabled", l.enabled},
-                              {"type", l.type == 1 ? "directional" : "positional"},
+                              {"type", l.type == kLightDirectional ? "directional" : "positional"},
                               {"position", vec({l.position[0], l.position[1], l.position[2]})}});
         }
         jr["lights"] = lights;
@@ -99,9 +99,9 @@ std::string describeWorld(const World& world) {
         for (int i = 0; i < 8; ++i) {
             const RoomLight& l = room.lights[i];
             if (!l.enabled) continue;
-            out << "  light " << i << ": " << (l.type == 1 ? "directional" : "positional")
+            out << "  light " << i << ": " << (l.type == kLightDirectional ? "directional" : "positional")
                 << " at " << v3({l.position[0], l.position[1], l.position[2]})
-                << (l.enabled == 1 ? "" : " (no shadows)") << "\n";
+                << (l.enabled == kLightShadowing ? "" : " (no shadows)") << "\n";
         }
         for (const Entity* e = room.entities; e; e = e->next)
             out << "  entity: model " << e->model << " at " << v3(e->position) << " angles "

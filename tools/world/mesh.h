@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/vecmath.h"
+#include "math/vecmath.h"
 
 struct MeshTri {
     uint32_t v[3];

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 struct Rgba {
     float r, g, b, a;  // 0..1

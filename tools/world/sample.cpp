@@ -21,8 +21,8 @@ void addFloor(World* world, Room* room) {
 
 void setLight(Room* room, int slot, const Vec3& position, float r, float g, float b) {
     RoomLight& l = room->lights[slot];
-    l.enabled = 1;
-    l.type = 0;
+    l.enabled = kLightShadowing;
+    l.type = kLightPositional;
     const float ambient[4] = {0.1f * r, 0.1f * g, 0.1f * b, 1};
     const float diffuse[4] = {r, g, b, 1};
     for (int i = 0; i < 4; ++i) {
@@ -98,7 +98,7 @@ int sampleMain(int argc, char** argv) {
     }
     World* world = makeSampleWorld();
     std::string error;
-    const bool ok = saveWorld(*world, argv[1], &error);
+    const bool ok = saveWorld(*world, argv[1], error);
     freeWorld(world);
     if (!ok) {
         std::fprintf(stderr, "quorvel-world sample: %s\n", error.c_str());

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "tools/world/obj_import.h"
-#include "tools/world/png_io.h"
+#include "image/png_io.h"
 #include "tools/world/primitives.h"
 #include "tools/world/procedural.h"
 #include "tools/world/scene_internal.h"

@@ -198,7 +198,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
         b.warnings.push_back("rooms[0].entities[0]: the demo spins only the first part of a split model");
 
     World* w = zalloc<World>(1);
-    for (int i = 0; i < 8; ++i) w->lightIds[i] = 0x4000 + i;
+    for (int i = 0; i < 8; ++i) w->lightIds[i] = kLightIdBase + i;
     w->boundTexture = w->boundMaterial = -1;
     out.world = w;
     w->materialCount = static_cast<uint16_t>(b.materials.size());

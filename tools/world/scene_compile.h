@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 #include "world/world.h"
 
 struct CompiledScene {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 #include "tools/world/mesh.h"
 #include "tools/world/scene_json.h"
 #include "world/world.h"

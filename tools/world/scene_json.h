@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "scene/vecmath.h"
+#include "math/vecmath.h"
 #include "tools/world/procedural.h"
 
 using SceneJson = nlohmann::ordered_json;  // keeps the author's order of materials, textures...

@@ -37,13 +37,13 @@ void parseLights(RoomBuild& room, const JsonAt& lights) {
         RoomLight& out = room.lights[i];
         const std::string type = l.has("type") ? l["type"].string() : "point";
         if (type == "directional") {
-            out.type = 1;
+            out.type = kLightDirectional;
             if (l.has("position")) l["position"].fail("a directional light has \"direction\", not \"position\"");
             const Vec3 d = l["direction"].vec3();  // towards the light, as OpenGL takes it
             if (d.x == 0 && d.y == 0 && d.z == 0) l["direction"].fail("direction must not be zero");
             out.position[0] = d.x, out.position[1] = d.y, out.position[2] = d.z;
         } else if (type == "point") {
-            out.type = 0;
+            out.type = kLightPositional;
             if (l.has("direction")) l["direction"].fail("a point light has \"position\", not \"direction\"");
             const Vec3 c{(room.boxMin.x + room.boxMax.x) / 2, room.boxMin.y + 0.9f * (room.boxMax.y - room.boxMin.y),
                          (room.boxMin.z + room.boxMax.z) / 2};
@@ -57,7 +57,7 @@ void parseLights(RoomBuild& room, const JsonAt& lights) {
         setColour(out.specular, l.color("specular", {1, 1, 1, 1}));
         // 1: lit and casting shadows; 2: lit only (the renderer finds silhouettes for 1 alone).
         const bool enabled = l.boolean("enabled", true), shadows = l.boolean("shadows", true);
-        out.enabled = enabled ? (shadows ? 1 : 2) : 0;
+        out.enabled = enabled ? (shadows ? kLightShadowing : kLightNoShadows) : kLightOff;
     }
 }
 

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "scene/entity.h"
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 namespace {
 
@@ -156,7 +156,7 @@ bool rayEntersBox(const Vec3& from, const Vec3& dir, const Vec3& lo, const Vec3&
 // quarter unit apart, which follows it closely enough to find such rooms.
 void checkShadowStaysInRoom(Report& r, const World& w, const Model& model, const Entity& e, const Room& room,
                             const std::string& where) {
-    if (room.lights[0].enabled != 1 || (e.flags & kEntityHidden)) return;
+    if (room.lights[0].enabled != kLightShadowing || (e.flags & kEntityHidden)) return;
     const Vec3 light{room.lights[0].position[0], room.lights[0].position[1], room.lights[0].position[2]};
     float m[16];
     rotationMatrix(e.angles, m);

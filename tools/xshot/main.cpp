@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/world/png_io.h"
+#include "image/png_io.h"
 #include "tools/xshot/xshot.h"
 
 int main(int argc, char** argv) {

@@ -1,5 +1,5 @@
 // Raw image and texture list files: writers for the compiler, parsers for the validator.
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 #include "world/textures.h"
 
@@ -44,7 +44,7 @@ std::vector<unsigned char> textureListBytes(const std::vector<std::string>& name
 // The validator reads these files exactly as the demo's loader does, so it uses the same parsers.
 bool parseRawImage(const std::vector<unsigned char>& bytes, Image& image, std::string& error) {
     RawImage raw;
-    if (!::parseRawImage(bytes.data(), bytes.size(), raw, &error)) return false;
+    if (!::parseRawImage(bytes.data(), bytes.size(), raw, error)) return false;
     image.width = raw.width;
     image.height = raw.height;
     image.alpha = raw.alpha != 0;
@@ -56,7 +56,7 @@ bool parseTextureList(const std::vector<unsigned char>& bytes, std::vector<std::
                       std::string& error) {
     TextureList list;
     names.clear();
-    if (!::parseTextureList(bytes.data(), bytes.size(), list, &error)) return false;
+    if (!::parseTextureList(bytes.data(), bytes.size(), list, error)) return false;
     names = std::move(list.names);
     return true;
 }

@@ -1,7 +1,7 @@
 // Plane and box primitives: orientation of normals, offsets, inclusive box bounds.
 #include <gtest/gtest.h>
 
-#include "scene/vecmath.h"
+#include "math/vecmath.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // PNG reading and writing with libpng's setjmp error handling.
-#include "tools/world/png_io.h"
+#include "image/png_io.h"
 
 #include <png.h>
 

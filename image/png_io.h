@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/world/image_files.h"
+#include "image/image_files.h"
 
 // Reads a PNG; rows come out bottom-up (the PNG's last row first), so that texture coordinate
 // v = 0 is the bottom of the picture, as modelling tools and OBJ files assume. Refuses images

@@ -1,5 +1,5 @@
 // Vector and plane primitives.
-#include "scene/vecmath.h"
+#include "math/vecmath.h"
 
 #include <cmath>
 
