@@ -3,19 +3,14 @@
 
 #include <cstdlib>
 
-namespace {
+#include "world/alloc.h"
 
-void* allocOrExit(size_t bytes) {
-    void* p = std::calloc(1, bytes ? bytes : 1);
-    if (!p) std::exit(1);
-    return p;
-}
+namespace {
 
 // Grows an array of pointers by one slot and stores `item` there.
 template <typename T>
 void appendPointer(T**& array, size_t count, T* item) {
-    auto** grown = static_cast<T**>(std::realloc(array, sizeof(T*) * (count + 1)));
-    if (!grown) std::exit(1);
+    auto** grown = static_cast<T**>(reallocOrExit(array, sizeof(T*) * (count + 1)));
     grown[count] = item;
     array = grown;
 }
@@ -56,8 +51,7 @@ uint32_t addWorldVertex(World* world, const Vec3& v) {
 
 uint16_t addMaterial(World* world, const Material& material) {
     auto* grown = static_cast<Material*>(
-        std::realloc(world->materials, sizeof(Material) * (world->materialCount + 1u)));
-    if (!grown) std::exit(1);
+        reallocOrExit(world->materials, sizeof(Material) * (world->materialCount + 1u)));
     grown[world->materialCount] = material;
     world->materials = grown;
     return world->materialCount++;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "world/alloc.h"
 #include "world/byte_reader.h"
 #include "world/file_bytes.h"
 #include "world/world_file.h"
@@ -51,14 +52,6 @@ bool fail(const ByteReader& in, const char* section, const char* fmt, ...) {
     std::snprintf(line, sizeof line, "%s: %s (at byte %zu)", section, what, in.offset());
     reader.error = line;
     return false;
-}
-
-// A failed allocation inside a model or a room ends the process: the counts were checked against
-// the file's size, so this only happens when memory is genuinely exhausted.
-void* allocOrExit(size_t bytes) {
-    void* p = std::calloc(1, bytes ? bytes : 1);
-    if (!p) std::exit(1);
-    return p;
 }
 
 bool checkCount(ByteReader& in, const char* section, const char* what, uint64_t count,

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "fuzz/world_check.h"
 #include "text/kbf.h"
@@ -130,7 +132,7 @@ std::vector<std::string> regressionFiles() {
     if (!dir) return out;
     while (dirent* e = readdir(dir)) {
         const std::string name = e->d_name;
-        if (name != "." && name != ".." && name != "README.md")
+        if (name != "." && name != ".." && name != "README.md" && name != "outcomes.txt")
             out.push_back(std::string(QV_REGRESSION_DIR) + "/" + name);
     }
     closedir(dir);
@@ -147,4 +149,17 @@ std::vector<unsigned char> fileBytes(const std::string& path) {
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
     std::fclose(f);
     return bytes;
+}
+
+std::map<std::string, std::string> regressionOutcomes() {
+    std::map<std::string, std::string> out;
+    std::ifstream in(std::string(QV_REGRESSION_DIR) + "/outcomes.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string name, outcome;
+        if (fields >> name >> outcome) out[std::string(QV_REGRESSION_DIR) + "/" + name] = outcome;
+    }
+    return out;
 }

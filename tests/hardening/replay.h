@@ -3,6 +3,7 @@
 // chain of an image, the glBitmap rows of a font's glyphs).
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,4 +22,6 @@ ReadOutcome readAnyFile(const std::string& path);
 
 // Every file under tests/hardening/regressions/, sorted.
 std::vector<std::string> regressionFiles();
+// regressions/outcomes.txt: full path of each file -> "fail" or "load".
+std::map<std::string, std::string> regressionOutcomes();
 std::vector<unsigned char> fileBytes(const std::string& path);

@@ -11,28 +11,22 @@
 #include <cstring>
 
 #include "tools/world/scene_internal.h"
+#include "world/alloc.h"
 #include "world/world_file.h"
 
 namespace {
 
 const int kMaxRecordTriangles = 32767;  // triangle counts are 16-bit signed in the file
 
-template <typename T>
-T* zalloc(size_t n) {
-    void* p = std::calloc(n ? n : 1, sizeof(T));
-    if (!p) std::exit(1);  // as the reader does for allocation failures inside records
-    return static_cast<T*>(p);
-}
-
 Vec3* newVec(const Vec3& v) {
-    Vec3* p = zalloc<Vec3>(1);
+    Vec3* p = allocRecords<Vec3>(1);
     *p = v;
     return p;
 }
 
 Triangle* newTriangle(Vec3** pool, const uint32_t v[3], const float uv[3][2], const int32_t adj[3],
                       uint16_t material, uint16_t texture) {
-    Triangle* t = zalloc<Triangle>(1);
+    Triangle* t = allocRecords<Triangle>(1);
     for (int k = 0; k < 3; ++k) {
         t->v[k] = v[k];
         t->uv[k][0] = uv[k][0];
@@ -61,12 +55,12 @@ void assembleModels(SceneBuild& b, World* w, const JsonAt& root) {
                                  " triangles and is stored as " + std::to_string(m.partCount) + " parts");
     }
     w->modelCount = static_cast<int16_t>(total);
-    w->models = zalloc<Model*>(total);
+    w->models = allocRecords<Model*>(total);
     for (const ModelBuild& m : b.models) {
         const size_t n = m.mesh.triangles.size();
         for (size_t part = 0; part < m.partCount; ++part) {
             const size_t first = part * kMaxRecordTriangles, last = std::min(n, first + kMaxRecordTriangles);
-            Model* model = zalloc<Model>(1);
+            Model* model = allocRecords<Model>(1);
             std::vector<uint32_t> remap(m.mesh.positions.size(), UINT32_MAX);
             std::vector<uint32_t> used;
             for (size_t t = first; t < last; ++t)
@@ -76,10 +70,10 @@ void assembleModels(SceneBuild& b, World* w, const JsonAt& root) {
                         used.push_back(v);
                     }
             model->vertexCount = static_cast<uint32_t>(used.size());
-            model->vertices = zalloc<Vec3*>(used.size());
+            model->vertices = allocRecords<Vec3*>(used.size());
             for (size_t i = 0; i < used.size(); ++i) model->vertices[i] = newVec(m.mesh.positions[used[i]]);
             model->triangleCount = static_cast<int16_t>(last - first);
-            model->triangles = zalloc<Triangle*>(last - first);
+            model->triangles = allocRecords<Triangle*>(last - first);
             for (size_t t = first; t < last; ++t) {
                 const MeshTri& src = m.mesh.triangles[t];
                 uint32_t v[3];
@@ -113,20 +107,20 @@ void assembleRooms(SceneBuild& b, World* w) {
     size_t vertices = 0;
     for (const RoomBuild& r : b.rooms) vertices += r.positions.size();
     w->vertexCount = static_cast<uint32_t>(vertices);
-    w->vertices = zalloc<Vec3*>(vertices);
+    w->vertices = allocRecords<Vec3*>(vertices);
     w->roomCount = static_cast<int16_t>(b.rooms.size());
-    w->rooms = zalloc<Room*>(b.rooms.size());
+    w->rooms = allocRecords<Room*>(b.rooms.size());
     uint32_t base = 0;
     for (size_t i = 0; i < b.rooms.size(); ++i) {
         const RoomBuild& src = b.rooms[i];
         for (size_t v = 0; v < src.positions.size(); ++v) w->vertices[base + v] = newVec(src.positions[v]);
-        Room* room = zalloc<Room>(1);
+        Room* room = allocRecords<Room>(1);
         room->world = w;
         room->boxMin = src.boxMin;
         room->boxMax = src.boxMax;
         for (int l = 0; l < 8; ++l) room->lights[l] = src.lights[l];
         room->triangleCount = static_cast<int16_t>(src.triangles.size());
-        room->triangles = zalloc<Triangle*>(src.triangles.size());
+        room->triangles = allocRecords<Triangle*>(src.triangles.size());
         const int32_t none[3] = {-1, -1, -1};
         for (size_t t = 0; t < src.triangles.size(); ++t) {
             const RoomTri& rt = src.triangles[t];
@@ -135,12 +129,12 @@ void assembleRooms(SceneBuild& b, World* w) {
         }
         base += static_cast<uint32_t>(src.positions.size());
         room->portalCount = static_cast<int16_t>(src.portals.size());
-        room->portals = zalloc<Portal*>(src.portals.size());
+        room->portals = allocRecords<Portal*>(src.portals.size());
         for (size_t p = 0; p < src.portals.size(); ++p) {
-            Portal* portal = zalloc<Portal>(1);
+            Portal* portal = allocRecords<Portal>(1);
             portal->targetIndex = static_cast<uint16_t>(src.portals[p].target);
             portal->vertexCount = static_cast<int16_t>(src.portals[p].polygon.size());
-            portal->vertices = zalloc<Vec3*>(src.portals[p].polygon.size());
+            portal->vertices = allocRecords<Vec3*>(src.portals[p].polygon.size());
             for (size_t k = 0; k < src.portals[p].polygon.size(); ++k)
                 portal->vertices[k] = newVec(src.portals[p].polygon[k]);
             room->portals[p] = portal;
@@ -150,13 +144,13 @@ void assembleRooms(SceneBuild& b, World* w) {
         for (const EntityBuild& e : src.entities) {
             const ModelBuild& m = b.models[e.model];
             for (uint16_t part = 0; part < m.partCount; ++part) {
-                Entity* ent = zalloc<Entity>(1);
+                Entity* ent = allocRecords<Entity>(1);
                 ent->model = static_cast<uint16_t>(m.firstIndex + part);
                 ent->position = e.position;
                 ent->angles = e.angles;
                 ent->flags = e.flags;
                 ent->dirty = 0xFF;
-                ent->litMask = zalloc<uint8_t>(static_cast<size_t>(w->models[ent->model]->triangleCount));
+                ent->litMask = allocRecords<uint8_t>(static_cast<size_t>(w->models[ent->model]->triangleCount));
                 list.push_back(ent);
             }
         }
@@ -197,12 +191,12 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
     else if (b.models[b.rooms[0].entities[0].model].partCount > 1)
         b.warnings.push_back("rooms[0].entities[0]: the demo spins only the first part of a split model");
 
-    World* w = zalloc<World>(1);
+    World* w = allocRecords<World>(1);
     for (int i = 0; i < 8; ++i) w->lightIds[i] = kLightIdBase + i;
     w->boundTexture = w->boundMaterial = -1;
     out.world = w;
     w->materialCount = static_cast<uint16_t>(b.materials.size());
-    w->materials = zalloc<Material>(b.materials.size());
+    w->materials = allocRecords<Material>(b.materials.size());
     for (size_t i = 0; i < b.materials.size(); ++i) w->materials[i] = b.materials[i];
     assembleModels(b, w, root);
     checkRoomLimits(b);
