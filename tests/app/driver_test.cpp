@@ -16,6 +16,7 @@
 #include "ll/ll_internal.h"
 #include "ll/platform_test.h"
 #include "render/renderer.h"
+#include "scene/entity.h"
 #include "tests/app/demo_files.h"
 
 namespace {
@@ -29,10 +30,25 @@ struct DeleteProbe {
     bool armed;
     int calls;
     bool cameraStillInRoom;
+    bool cameraStillListed;  // found by walking the rooms' entity lists
     bool worldStillThere;
     bool llAlreadyClosed;
 };
 DeleteProbe probe = {};
+
+bool listed(const Room* room, const Entity* entity) {
+    for (const Entity* e = room->entities; e; e = e->next)
+        if (e == entity) return true;
+    return false;
+}
+
+// The room of the driver's world whose list holds the driver's camera, or null.
+Room* roomListingCamera() {
+    const World* world = driverState().world;
+    for (int i = 0; world && i < world->roomCount; ++i)
+        if (listed(world->rooms[i], &driverState().camera)) return world->rooms[i];
+    return nullptr;
+}
 
 }  // namespace
 
@@ -42,6 +58,16 @@ extern "C" void glDeleteTextures(GLsizei n, const GLuint* textures) {
     if (probe.armed) {
         ++probe.calls;
         probe.cameraStillInRoom = driverState().camera.room != nullptr;
+        // Left in a list, freeWorld would free the driver's own camera; take it out so the
+        // test reports the fault instead of crashing.
+        if (Room* room = roomListingCamera()) {
+            probe.cameraStillListed = true;
+            Entity& camera = driverState().camera;
+            Room* had = camera.room;
+            camera.room = room;
+            unlinkEntity(&camera);
+            camera.room = had;
+        }
         probe.worldStillThere = driverState().world != nullptr;
         probe.llAlreadyClosed = testFindCall("DestroyWindow") >= 0;
     }
@@ -264,6 +290,7 @@ TEST_F(DriverTest, ShutdownUnlinksTheCameraThenFreesTexturesThenTheWorldThenClos
     start();
     ASSERT_TRUE(frameAfter(16));
     ASSERT_NE(driverState().camera.room, nullptr); // in room 0's list: must leave before freeWorld
+    ASSERT_TRUE(listed(driverState().world->rooms[0], &driverState().camera));
     const GLuint texture = driverState().world->textures[0];
     EXPECT_TRUE(glIsTexture(texture));
     probe.armed = true;
@@ -271,6 +298,7 @@ TEST_F(DriverTest, ShutdownUnlinksTheCameraThenFreesTexturesThenTheWorldThenClos
     probe.armed = false;
     EXPECT_EQ(probe.calls, 1);
     EXPECT_FALSE(probe.cameraStillInRoom);
+    EXPECT_FALSE(probe.cameraStillListed);
     EXPECT_TRUE(probe.worldStillThere);
     EXPECT_FALSE(probe.llAlreadyClosed);
     EXPECT_FALSE(glIsTexture(texture));

@@ -1,5 +1,5 @@
-// Stencil shadow volumes: darkening on real frames, silhouette lists, list growth, and the
-// OpenGL state the shadow pass leaves behind.
+// Stencil shadow volumes: darkening on real frames, saturating counts, silhouette lists, list
+// growth, and the OpenGL state the shadow pass leaves behind.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -110,6 +110,61 @@ TEST_F(ShadowTest, PixelInsideTwoVolumesIsDarkenedOnce) {
     }
     EXPECT_EQ(stencil(start[0], start[1]), 2);
     EXPECT_EQ(colourOfCount.size(), 3u);
+}
+
+// Draws the room once with `e` hidden, so only the room's surfaces are in the depth buffer, then
+// runs the room's shadow pass on its own over a stencil buffer preset to `preset`.
+void shadowPassOver(Room* r, Entity* e, Entity* camera, World* world, int preset) {
+    e->flags = kEntityHidden;
+    gltest::drawFrame(camera, world);
+    e->flags = 0;
+    glClearStencil(preset);
+    glClear(GL_STENCIL_BUFFER_BIT);
+    glClearStencil(0);
+    glLoadIdentity();  // the camera's view: at the origin, looking down -z
+    findSilhouettes(r);
+    renderShadows(r);
+    glFinish();
+}
+
+TEST_F(ShadowTest, CountsSaturateAtTheTopOfTheStencilRange) {
+    Room* r = wallRoom();
+    tw::light(r, 0, {0, 0, -1.5f});
+    Entity* e = tw::entity(world, r, cube, {0, 0, -3});
+    shadowPassOver(r, e, camera, world, 255);
+    // In the shadow one increment: 255 stays 255 (wrapping would give 0 and leave it lit).
+    const auto shadowed = project({0.55f, 0, -5});
+    EXPECT_EQ(stencil(shadowed[0], shadowed[1]), 255);
+    expectDarkened({0.55f, 0, -5}, 1);
+    // Beside the shadow the ray meets the volume behind the wall: one increment, then one
+    // decrement. Capped first, the count ends one lower (wrapping would bring it back to 255).
+    const auto beside = project({0.85f, 0, -5});
+    EXPECT_EQ(stencil(beside[0], beside[1]), 254);
+    // Far outside the volume nothing is counted; the preset alone darkens the pixel.
+    const auto outside = project({1.5f, 0, -5});
+    EXPECT_EQ(stencil(outside[0], outside[1]), 255);
+    expectDarkened({1.5f, 0, -5}, 1);
+}
+
+TEST_F(ShadowTest, CountsSaturateAtZero) {
+    // A lone triangle facing the light and the camera: its volume has a near cap and no far one,
+    // so a ray through it is decremented once and never incremented.
+    Room* r = wallRoom();
+    tw::light(r, 0, {0, 0, -1.5f});
+    const uint16_t tri = tw::modelIndex(world, tw::model(world, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2}));
+    Entity* e = tw::entity(world, r, tri, {-0.3f, -0.3f, -3});
+    shadowPassOver(r, e, camera, world, 0);
+    const auto p = project({0, 0, -5});
+    EXPECT_EQ(stencil(p[0], p[1]), 0);  // wrapping would give 255 and darken it
+    expectDarkened({0, 0, -5}, 0);
+
+    // Over a preset of 1 the same single decrement reaches 0 and leaves the pixel lit.
+    shadowPassOver(r, e, camera, world, 1);
+    EXPECT_EQ(stencil(p[0], p[1]), 0);
+    expectDarkened({0, 0, -5}, 0);
+    const auto outside = project({1.5f, 0, -5});
+    EXPECT_EQ(stencil(outside[0], outside[1]), 1);
+    expectDarkened({1.5f, 0, -5}, 1);
 }
 
 TEST_F(ShadowTest, DarkeningStepsOfTwoRoomsCompound) {

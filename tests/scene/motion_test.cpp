@@ -114,6 +114,51 @@ TEST(MoveEntity, OverlapWithoutAUsableOldRoomTakesTheLowestRoom) {
     EXPECT_EQ(f.room, w.r1);
 }
 
+TEST(MoveEntity, OverlapPrefersTheOldRoomsPortalsInTheirOrder) {
+    // r1 and r2 share z in (-5, -3); r0's portals lead first to r2, then to r1, so a point in both
+    // boxes goes to r2 although r1 comes first in the world.
+    World* world = newWorld();
+    Room* r0 = addRoom(world, {-2, -2, -2}, {2, 2, 2});
+    Room* r1 = addRoom(world, {-2, -2, -6}, {2, 2, -2});
+    Room* r2 = addRoom(world, {-2, -2, -5}, {2, 2, -3});
+    addPortal(r0, 2, {{-1, -1, -2}, {1, -1, -2}, {1, 1, -2}});
+    addPortal(r0, 1, {{-1, -1, -2}, {1, -1, -2}, {1, 1, -2}});
+    resolvePortals(world);
+
+    Entity e{};
+    e.room = r0;
+    e.position = {0, 0, -4};
+    ASSERT_TRUE(pointInRoom(&e, r1));
+    ASSERT_TRUE(pointInRoom(&e, r2));
+    locateRoom(&e, world);
+    EXPECT_EQ(e.room, r2);
+
+    // The same through a move: out of r0's list and into r2's.
+    Entity m{};
+    m.position = {0, 0, 0};
+    moveEntity(&m, 0, 0, world);
+    ASSERT_EQ(m.room, r0);
+    m.velocity = {0, 0, -4};
+    moveEntity(&m, 1, 0, world);
+    EXPECT_EQ(m.room, r2);
+    EXPECT_EQ(r0->entities, nullptr);
+    EXPECT_EQ(r1->entities, nullptr);
+    EXPECT_EQ(listOf(r2), (std::vector<Entity*>{&m}));
+
+    // An old room from another world is not searched by its portals: world order wins.
+    World* other = newWorld();
+    Entity f{};
+    f.room = r0;
+    f.position = {0, 0, -4};
+    Room* o0 = addRoom(other, {-2, -2, -6}, {2, 2, -2});
+    locateRoom(&f, other);
+    EXPECT_EQ(f.room, o0);
+
+    unlinkEntity(&m);
+    freeWorld(other);
+    freeWorld(world);
+}
+
 TEST(MoveEntity, LeavingEveryRoomEmptiesTheRoomAndSearchesEachCall) {
     Rooms w;
     Entity e{};

@@ -1,5 +1,5 @@
 // The world file reader and writer on well-formed files: round trips, list order, portal
-// resolution, planes from the right pool, field order of light records, header rules.
+// resolution, planes from the right pool, field order of light and triangle records, header rules.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -206,6 +206,44 @@ TEST(WorldFile, RoomAndModelTrianglesTakePlanesFromTheirOwnPools) {
     const Plane& model = w->models[0]->triangles[0]->plane;
     EXPECT_FLOAT_EQ(model.nx, -1);
     EXPECT_FLOAT_EQ(model.d, 0);
+    freeWorld(w);
+}
+
+TEST(WorldFile, TriangleRecordsReadTextureBeforeMaterial) {
+    WorldBytes f;
+    f.header().u32(3).vec(0, 0, 5).vec(1, 0, 5).vec(0, 1, 5);
+    f.u16(0);
+    f.u16(1).u32(3).vec(0, 0, 0).vec(0, 0, 1).vec(0, 1, 0);
+    f.u16(1).triangle(0x0305, 0x0002, 2, 0, 1, -1, 0, -1);  // model: texture 773, material 2
+    f.u16(1).roomHead(0, 1, 0);
+    // Room triangle laid out field by field: texture 9, material 4, vertices, neighbours, uvs.
+    f.u16(9).u16(4).u32(1).u32(2).u32(0).i32(7).i32(-1).i32(11);
+    for (int k = 0; k < 6; ++k) f.f(10.0f + k);
+    World* w = loadWorld(f.save("triangle_fields").c_str());
+    ASSERT_NE(w, nullptr) << worldLoadError();
+
+    const Triangle& room = *w->rooms[0]->triangles[0];
+    EXPECT_EQ(room.texture, 9);
+    EXPECT_EQ(room.material, 4);
+    EXPECT_EQ(room.v[0], 1u);
+    EXPECT_EQ(room.v[1], 2u);
+    EXPECT_EQ(room.v[2], 0u);
+    EXPECT_EQ(room.adj[0], 7);  // room triangles keep whatever neighbours the file holds
+    EXPECT_EQ(room.adj[1], -1);
+    EXPECT_EQ(room.adj[2], 11);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(room.uv[k][0], 10.0f + 2 * k) << "vertex " << k;
+        EXPECT_EQ(room.uv[k][1], 11.0f + 2 * k) << "vertex " << k;
+    }
+
+    const Triangle& model = *w->models[0]->triangles[0];
+    EXPECT_EQ(model.texture, 0x0305);
+    EXPECT_EQ(model.material, 0x0002);
+    EXPECT_EQ(model.v[0], 2u);
+    EXPECT_EQ(model.v[2], 1u);
+    EXPECT_EQ(model.adj[0], -1);
+    EXPECT_EQ(model.adj[1], 0);
+    EXPECT_EQ(model.uv[1][0], 1.0f);  // the helper's uvs run 0, 0.5, 1, ...
     freeWorld(w);
 }
 
