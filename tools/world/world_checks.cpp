@@ -137,6 +137,7 @@ void checkShadowVolumes(const World& w, const WorldNames* names, std::vector<Val
                 const Triangle& tri = *model.triangles[t];
                 for (int c = 0; c < 3; ++c) {
                     if (tri.v[c] >= model.vertexCount || tri.v[(c + 1) % 3] >= model.vertexCount) continue;
+                    if (tri.adj[c] >= 0 && tri.adj[c] < t) continue;  // traced from its neighbour already
                     const Vec3 a = place(*model.vertices[tri.v[c]]), b = place(*model.vertices[tri.v[(c + 1) % 3]]);
                     const float length =
                         std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
