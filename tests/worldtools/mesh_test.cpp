@@ -136,6 +136,26 @@ TEST(Mesh, BadObjIndicesAreRefusedNamingTheFace) {
     EXPECT_FALSE(importObj(dir + "/missing.obj", m, error));
 }
 
+TEST(Mesh, ObjErrorsGiveTheFileAndLine) {
+    const std::string dir = freshDir("obj");
+    // Comments, blank lines and texture coordinates between the faces: face 2 is on line 8.
+    writeText(dir + "/far.obj", "# made by hand\nv 0 0 0\nv 1 0 0\n  v 0 1 0\n\nvt 0 0\nf 1 2 3\n\tf 1 2 7\n");
+    writeText(dir + "/zero.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n# first face\nf 1 2 3\nf 1/1 0/1 3/1\n");
+    writeText(dir + "/nan.obj", "v 0 0 0\n# odd\nv 1 1e39 0\nv 0 1 0\nf 1 2 3\n");
+    Mesh m;
+    std::string error;
+    EXPECT_FALSE(importObj(dir + "/far.obj", m, error));
+    EXPECT_NE(error.find("far.obj\" line 8: face 2"), std::string::npos) << error;
+    EXPECT_NE(error.find("uses vertex 7 but the file has 3"), std::string::npos) << error;
+    // Index 0 does not exist in OBJ; the message says so in the tool's words, with the place.
+    EXPECT_FALSE(importObj(dir + "/zero.obj", m, error));
+    EXPECT_NE(error.find("zero.obj\" line 6: face 2 corner 2 has index 0"), std::string::npos) << error;
+    EXPECT_NE(error.find("count from 1"), std::string::npos) << error;
+    EXPECT_EQ(error.find("Failed"), std::string::npos) << error;
+    EXPECT_FALSE(importObj(dir + "/nan.obj", m, error));
+    EXPECT_NE(error.find("nan.obj\" line 3: vertex 2 is not a finite number"), std::string::npos) << error;
+}
+
 TEST(Mesh, BrokenTopologyIsAnErrorNamingTheTriangle) {
     const float uv[2] = {0, 0};
     Mesh fin;  // three triangles on one edge

@@ -20,13 +20,13 @@ const char* kTwoRooms = R"({
     "ring": { "primitive": "torus", "radius": 1, "tubeRadius": 0.3 }
   },
   "rooms": [
-    { "name": "a", "min": [0, 0, 0], "max": [4, 3, 4],
-      "lights": [ { "position": [2, 2.9, 2] } ],
+    { "name": "a", "min": [-2, -1, -2], "max": [2, 2, 2],
+      "lights": [ { "position": [0, 1.9, 0] } ],
       "surfaces": { "walls": { "material": "wall", "texture": "bricks" } },
-      "entities": [ { "model": "ring", "position": [2, 0.6, 2] },
-                    { "model": "cube", "position": [1, 0.5, 1], "hidden": true },
-                    { "model": "cube", "position": [3, 0.5, 3.4], "translucent": true } ] },
-    { "name": "b", "min": [4, 0, 1], "max": [8, 3, 3] }
+      "entities": [ { "model": "ring", "position": [0, -0.4, 0] },
+                    { "model": "cube", "position": [-1, -0.5, -1], "hidden": true },
+                    { "model": "cube", "position": [1, -0.5, 1.4], "translucent": true } ] },
+    { "name": "b", "min": [2, -1, -1], "max": [6, 2, 1] }
   ],
   "doors": [ { "rooms": ["a", "b"], "width": 1, "height": 2 } ]
 })";
@@ -59,10 +59,10 @@ TEST(SceneBuild, TwoRoomsWithADoorCompileLoadAndValidate) {
     EXPECT_EQ(e->model, 1);
     EXPECT_EQ(e->next->flags, kEntityHidden);
     EXPECT_EQ(e->next->next->flags, kEntityTranslucent);
-    EXPECT_EQ(e->next->next->position.x, 3.0f);
+    EXPECT_EQ(e->next->next->position.x, 1.0f);
     EXPECT_EQ(e->next->next->next, nullptr);
 
-    // One portal each way, on the shared wall x = 4, facing back into its own room.
+    // One portal each way, on the shared wall x = 2, facing back into its own room.
     for (int r = 0; r < 2; ++r) {
         const Room& room = *w->rooms[r];
         ASSERT_EQ(room.portalCount, 1);
@@ -73,13 +73,13 @@ TEST(SceneBuild, TwoRoomsWithADoorCompileLoadAndValidate) {
         planeFromPoints(*p.vertices[0], *p.vertices[1], *p.vertices[2], pl);
         EXPECT_GT(planeValue(pl, centreOf(room)), 0.0f) << "room " << r;
         EXPECT_LT(planeValue(pl, centreOf(*w->rooms[1 - r])), 0.0f) << "room " << r;
-        for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(p.vertices[k]->x, 4.0f);
+        for (int k = 0; k < 4; ++k) EXPECT_FLOAT_EQ(p.vertices[k]->x, 2.0f);
     }
     // Generated surfaces face into their room: every triangle's plane has the centre in front.
     for (int r = 0; r < 2; ++r)
         for (int t = 0; t < w->rooms[r]->triangleCount; ++t)
             ASSERT_GT(planeValue(w->rooms[r]->triangles[t]->plane, centreOf(*w->rooms[r])), 0.0f);
-    // The door cuts an opening: no wall triangle of room a covers the door's centre (4, 1, 2).
+    // The door cuts an opening: no wall triangle of room a covers the door's centre (2, 0, 0).
     for (int t = 0; t < w->rooms[0]->triangleCount; ++t) {
         const Triangle& tri = *w->rooms[0]->triangles[t];
         if (tri.plane.nx == 0) continue;
@@ -88,7 +88,7 @@ TEST(SceneBuild, TwoRoomsWithADoorCompileLoadAndValidate) {
             zmin = std::min(zmin, w->vertices[v]->z), zmax = std::max(zmax, w->vertices[v]->z);
             ymin = std::min(ymin, w->vertices[v]->y), ymax = std::max(ymax, w->vertices[v]->y);
         }
-        EXPECT_FALSE(zmin < 2 && zmax > 2 && ymin < 1 && ymax > 1) << "triangle " << t << " covers the door";
+        EXPECT_FALSE(zmin < 0 && zmax > 0 && ymin < 0 && ymax > 0) << "triangle " << t << " covers the door";
     }
     freeWorld(w);
 }
@@ -137,11 +137,11 @@ TEST(SceneBuild, ExplicitPortalsAreWoundTowardTheirRoomWhicheverWayTheyAreGiven)
     const char* scene = R"({
       "models": { "m": { "primitive": "sphere" } },
       "rooms": [
-        { "min": [0, 0, 0], "max": [2, 2, 2], "entities": [ { "model": "m", "position": [1, 1, 1] } ],
+        { "min": [-1, -1, -1], "max": [1, 1, 1], "entities": [ { "model": "m", "position": [0, 0, 0] } ],
           "surfaces": { "north": null },
-          "portals": [ { "to": 1, "vertices": [[0, 0, 0], [2, 0, 0], [2, 2, 0], [0, 2, 0]] } ] },
-        { "min": [0, 0, -2], "max": [2, 2, 0], "surfaces": { "south": null },
-          "portals": [ { "to": 0, "vertices": [[0, 0, 0], [2, 0, 0], [2, 2, 0], [0, 2, 0]] } ] }
+          "portals": [ { "to": 1, "vertices": [[-1, -1, -1], [1, -1, -1], [1, 1, -1], [-1, 1, -1]] } ] },
+        { "min": [-1, -1, -3], "max": [1, 1, -1], "surfaces": { "south": null },
+          "portals": [ { "to": 0, "vertices": [[-1, -1, -1], [1, -1, -1], [1, 1, -1], [-1, 1, -1]] } ] }
       ]
     })";
     CompiledScene out;

@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
+
 #include "test_files.h"
 #include "image/image_files.h"
 #include "tools/world/verbs.h"
@@ -13,12 +15,12 @@
 
 namespace {
 
-// Two unit-cube rooms side by side along x joined by a correctly wound square portal each way,
-// and a closed tetrahedron model standing in room 0.
+// Two rooms side by side along x joined by a correctly wound square portal each way, and a closed
+// tetrahedron model standing in room 0, whose box holds the camera's start (the origin).
 World* goodWorld() {
     World* w = newWorld();
     addMaterial(w, Material{});
-    Room* a = addRoom(w, {0, 0, 0}, {1, 1, 1});
+    Room* a = addRoom(w, {-0.5f, -0.5f, -0.5f}, {1, 1, 1});
     Room* b = addRoom(w, {1, 0, 0}, {2, 1, 1});
     const std::vector<Vec3> door{{1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}};  // normal +x: into b
     addPortal(a, 1, std::vector<Vec3>(door.rbegin(), door.rend()));
@@ -53,7 +55,7 @@ TEST(Validate, AGoodWorldHasNoIssues) {
 }
 
 TEST(Validate, ShadowVolumesReachingIntoOtherRoomsAreWarnedAbout) {
-    World* w = goodWorld();  // room 0 is the unit cube at the origin, room 1 the next one along +x
+    World* w = goodWorld();  // room 0 reaches x = 1, where room 1, the unit cube (1..2, 0..1, 0..1), begins
     Room* a = w->rooms[0];
     Entity* e = a->entities;
     e->position = {0.45f, 0.05f, 0.45f};
@@ -72,8 +74,17 @@ TEST(Validate, ShadowVolumesReachingIntoOtherRoomsAreWarnedAbout) {
     light.position[1] = 0.15f;
     light.position[2] = 0.45f;
     auto issues = validateWorld(*w, 1);
-    EXPECT_TRUE(mentions(issues, false, "room 0 entity 0", "its shadow volume reaches into room 1 past the point (0.45, 0.15, 0.45)"))
+    ASSERT_EQ(issues.size(), 1u) << formatIssues(issues);
+    EXPECT_TRUE(mentions(issues, false, "room 0 entity 0", "its shadow volume reaches into room 1 (rooms[1]) at ("))
         << formatIssues(issues);
+    // The point named lies in the room the volume reaches, not in the caster's.
+    Vec3 at{};
+    ASSERT_EQ(std::sscanf(issues[0].what.c_str() + issues[0].what.find(" at (") + 5, "%f, %f, %f", &at.x, &at.y, &at.z), 3);
+    const Room& b = *w->rooms[1];
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_GE(at[k], b.boxMin[k]) << issues[0].what;
+        EXPECT_LE(at[k], b.boxMax[k]) << issues[0].what;
+    }
 
     light.position[0] = 0.9f;  // east of it: the volume leaves through the west wall, where no room is
     EXPECT_TRUE(validateWorld(*w, 1).empty()) << formatIssues(validateWorld(*w, 1));

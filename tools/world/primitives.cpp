@@ -1,5 +1,6 @@
-// Built-in closed meshes. Flat-sided solids map each face's texture once over the face; round
-// ones use their angles, so a texture wraps around them once (times uvRepeat).
+// Built-in closed meshes. Flat-sided solids map each face's texture once over the face, upright
+// and the right way round seen from outside; round ones use their angles, so a texture wraps
+// around them once (times uvRepeat).
 #include "tools/world/primitives.h"
 
 #include <array>
@@ -33,11 +34,18 @@ void addFlatFace(Mesh& m, std::vector<uint32_t> idx, const PrimitiveParams& p) {
         idx.swap(rev);
         n = {-n.x, -n.y, -n.z};
     }
-    // Face frame: u along the first edge, v perpendicular to it within the face.
+    // Face frame, the same for every face seen from outside: v runs up the face (for the top,
+    // towards -z, the far side as the camera starts; for the bottom, towards +z) and u to the right.
+    // Sides and slopes thus all show the texture upright, however the face turns.
     const Vec3& o = m.positions[idx[0]];
-    Vec3 u{m.positions[idx[1]].x - o.x, m.positions[idx[1]].y - o.y, m.positions[idx[1]].z - o.z};
-    normalize(u);
-    Vec3 v{n.y * u.z - n.z * u.y, n.z * u.x - n.x * u.z, n.x * u.y - n.y * u.x};
+    Vec3 v;
+    if (std::fabs(n.y) > 0.999f) {
+        v = {0, 0, n.y > 0 ? -1.0f : 1.0f};
+    } else {
+        v = {-n.y * n.x, 1 - n.y * n.y, -n.y * n.z};
+        normalize(v);
+    }
+    const Vec3 u{v.y * n.z - v.z * n.y, v.z * n.x - v.x * n.z, v.x * n.y - v.y * n.x};
     std::vector<float> us, vs;
     float umin = 1e30f, umax = -1e30f, vmin = 1e30f, vmax = -1e30f;
     for (uint32_t i : idx) {

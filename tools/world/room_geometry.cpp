@@ -20,12 +20,13 @@ struct SurfaceFrame {
     float uSign, vSign;
 };
 
+// A wall moved into its room (inset) stands that far inside the box.
 SurfaceFrame frameOf(const RoomBuild& r, int side) {
     switch (side) {
-        case kWest: return {0, r.boxMin.x, 2, 1, +1, 2, 1, -1, 1};
-        case kEast: return {0, r.boxMax.x, 2, 1, -1, 2, 1, +1, 1};
-        case kNorth: return {2, r.boxMin.z, 0, 1, +1, 0, 1, +1, 1};
-        case kSouth: return {2, r.boxMax.z, 0, 1, -1, 0, 1, -1, 1};
+        case kWest: return {0, r.boxMin.x + r.inset[kWest], 2, 1, +1, 2, 1, -1, 1};
+        case kEast: return {0, r.boxMax.x - r.inset[kEast], 2, 1, -1, 2, 1, +1, 1};
+        case kNorth: return {2, r.boxMin.z + r.inset[kNorth], 0, 1, +1, 0, 1, +1, 1};
+        case kSouth: return {2, r.boxMax.z - r.inset[kSouth], 0, 1, -1, 0, 1, -1, 1};
         case kFloor: return {1, r.boxMin.y, 0, 2, +1, 0, 2, +1, -1};
         default: return {1, r.boxMax.y, 0, 2, -1, 0, 2, +1, +1};
     }
@@ -43,6 +44,75 @@ std::vector<float> gridLines(float lo, float hi, float cell, const std::vector<f
         if (out.empty() || v - out.back() > 1e-4f) out.push_back(v);
     if (out.back() != hi) out.back() = hi;
     return out;
+}
+
+// One quad of a jamb, wound so that its face normal points along `normal`; texture coordinates
+// are world coordinates along the two axes given, over the wall's texture scale.
+void addJambQuad(RoomBuild& room, const SurfaceSpec& s, const Vec3 (&c)[4], const Vec3& normal, int uAxis,
+                 int vAxis, PositionIndex& pool) {
+    const Vec3 e1{c[1].x - c[0].x, c[1].y - c[0].y, c[1].z - c[0].z};
+    const Vec3 e2{c[2].x - c[0].x, c[2].y - c[0].y, c[2].z - c[0].z};
+    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
+    const bool flip = n.x * normal.x + n.y * normal.y + n.z * normal.z < 0;
+    uint32_t idx[4];
+    for (int k = 0; k < 4; ++k) idx[k] = pool.add(c[k]);
+    const int order[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (const auto& tri : order) {
+        RoomTri t{};
+        for (int k = 0; k < 3; ++k) {
+            const int corner = tri[flip ? (3 - k) % 3 : k];
+            t.v[k] = idx[corner];
+            t.uv[k][0] = c[corner][uAxis] / s.scaleU;
+            t.uv[k][1] = c[corner][vAxis] / s.scaleV;
+        }
+        t.material = s.material;
+        t.texture = s.texture;
+        room.triangles.push_back(t);
+    }
+}
+
+// The sides, sill and lintel of a door opening in a moved wall: from the box's face to the wall,
+// split where the wall's own grid lines meet the opening's edges so the two share every vertex.
+// Edges that lie on the room's floor, ceiling or side walls need none: those surfaces run on
+// through the opening.
+void emitJambs(RoomBuild& room, int side, const SurfaceFrame& f, const Opening& o, const std::vector<float>& ps,
+               const std::vector<float>& qs, PositionIndex& pool) {
+    const SurfaceSpec& s = room.surfaces[side];
+    const float face = f.value - f.inward * room.inset[side];  // the box's own face
+    const float eps = 1e-3f;
+    auto point = [&](float depth, float a, float c) {
+        Vec3 v{};
+        v[f.fixed] = depth;
+        v[f.p] = a;
+        v[f.q] = c;
+        return v;
+    };
+    // Side jambs: planes p = a0 (facing +p) and p = a1 (facing -p), split along q.
+    for (int end = 0; end < 2; ++end) {
+        const float a = end ? o.a1 : o.a0;
+        if (end ? a >= room.boxMax[f.p] - eps : a <= room.boxMin[f.p] + eps) continue;
+        Vec3 normal{};
+        normal[f.p] = end ? -1.0f : 1.0f;
+        for (size_t j = 0; j + 1 < qs.size(); ++j) {
+            if (qs[j] < o.y0 - eps || qs[j + 1] > o.y1 + eps) continue;
+            const Vec3 c[4] = {point(face, a, qs[j]), point(f.value, a, qs[j]), point(f.value, a, qs[j + 1]),
+                               point(face, a, qs[j + 1])};
+            addJambQuad(room, s, c, normal, f.fixed, f.q, pool);
+        }
+    }
+    // Sill (q = y0, facing up) and lintel (q = y1, facing down), split along p.
+    for (int top = 0; top < 2; ++top) {
+        const float y = top ? o.y1 : o.y0;
+        if (top ? y >= room.boxMax[f.q] - eps : y <= room.boxMin[f.q] + eps) continue;
+        Vec3 normal{};
+        normal[f.q] = top ? -1.0f : 1.0f;
+        for (size_t i = 0; i + 1 < ps.size(); ++i) {
+            if (ps[i] < o.a0 - eps || ps[i + 1] > o.a1 + eps) continue;
+            const Vec3 c[4] = {point(face, ps[i], y), point(f.value, ps[i], y), point(f.value, ps[i + 1], y),
+                               point(face, ps[i + 1], y)};
+            addJambQuad(room, s, c, normal, f.p, f.fixed, pool);
+        }
+    }
 }
 
 void emitSurface(SceneBuild& b, RoomBuild& room, int side, PositionIndex& pool) {
@@ -100,6 +170,8 @@ void emitSurface(SceneBuild& b, RoomBuild& room, int side, PositionIndex& pool) 
                 room.triangles.push_back(quad[t]);
             }
         }
+    if (side < kFloor && room.inset[side] > 0)
+        for (const Opening* o : holes) emitJambs(room, side, f, *o, ps, qs, pool);
     (void)b;
 }
 

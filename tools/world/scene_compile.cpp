@@ -12,6 +12,7 @@
 
 #include "tools/world/scene_internal.h"
 #include "world/alloc.h"
+#include "tools/world/world_checks.h"
 #include "world/world_file.h"
 
 namespace {
@@ -164,6 +165,27 @@ void assembleRooms(SceneBuild& b, World* w) {
     resolvePortals(w);
 }
 
+// The validator's checks of where things stand, with the scene's names and paths: a misplaced
+// entity stops the build; the rest (the camera's start included, which validate calls an error)
+// are warnings, so a world in progress still builds.
+void checkPlaces(SceneBuild& b, const World& w) {
+    WorldNames names;
+    for (const RoomBuild& r : b.rooms) {
+        names.rooms.push_back(r.name);
+        names.entities.emplace_back();
+        for (const EntityBuild& e : r.entities)
+            for (uint16_t part = 0; part < b.models[e.model].partCount; ++part) names.entities.back().push_back(e.path);
+    }
+    std::vector<ValidationIssue> issues;
+    checkCameraStart(w, &names, issues);
+    const size_t cameraIssues = issues.size();
+    checkPlacement(w, &names, issues);
+    for (size_t i = cameraIssues; i < issues.size(); ++i)
+        if (issues[i].error) throw SceneError(issues[i].where, issues[i].what);
+    checkShadowVolumes(w, &names, issues);
+    for (const ValidationIssue& i : issues) b.warnings.push_back(i.where + ": " + i.what);
+}
+
 bool safeBaseName(const std::string& s) {
     if (s.empty() || s.size() > 64 || s[0] == '.') return false;
     for (char c : s)
@@ -184,6 +206,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
     if (root.has("models")) parseModels(b, root["models"]);
     parseRooms(b, root["rooms"]);
     if (root.has("doors")) parseDoors(b, root["doors"]);
+    separateSharedWalls(b);
     generateRoomGeometry(b);
     if (b.rooms[0].entities.empty())
         b.warnings.push_back("rooms[0]: room \"" + b.rooms[0].name +
@@ -201,6 +224,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
     assembleModels(b, w, root);
     checkRoomLimits(b);
     assembleRooms(b, w);
+    checkPlaces(b, *w);
     w->textureCount = static_cast<int16_t>(b.images.size());
     out.baseName = b.baseName;
     out.textureNames = b.textureNames;

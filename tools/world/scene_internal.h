@@ -33,6 +33,7 @@ struct EntityBuild {
     size_t model;  // index into SceneBuild::models
     Vec3 position, angles;
     uint8_t flags;
+    std::string path;  // "rooms[i].entities[k]", for messages
 };
 
 struct PortalBuild {
@@ -72,6 +73,9 @@ struct RoomBuild {
     bool generated = true;  // walls from the box (false: static geometry from OBJ)
     SurfaceSpec surfaces[6];
     float cellSize = 2;     // generated surfaces are split into cells about this size
+    // How far each wall (kWest..kSouth) stands inside the box: non-zero where the wall backs onto
+    // another room's and the two would otherwise lie in one plane (see separateSharedWalls).
+    float inset[4] = {0, 0, 0, 0};
 };
 
 struct SceneBuild {
@@ -106,7 +110,10 @@ Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& entry);
 
 void parseRooms(SceneBuild& b, const JsonAt& rooms);
 void parseDoors(SceneBuild& b, const JsonAt& doors);
-// Floor, ceiling and walls (with door openings) of every generated room.
+// Moves one of each pair of back-to-back generated walls into its room where the two would
+// overlap in one plane beside their doors; the moved wall's doors get jambs. Run after the doors.
+void separateSharedWalls(SceneBuild& b);
+// Floor, ceiling and walls (with door openings and jambs) of every generated room.
 void generateRoomGeometry(SceneBuild& b);
 
 // Orders a convex polygon so that the face normal of its first three vertices points into the

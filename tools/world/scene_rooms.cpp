@@ -134,6 +134,7 @@ void parseEntities(SceneBuild& b, RoomBuild& room, const JsonAt& list) {
         out.angles = e.vec3("angles", {0, 0, 0});
         out.flags = static_cast<uint8_t>((e.boolean("translucent", false) ? kEntityTranslucent : 0) |
                                          (e.boolean("hidden", false) ? kEntityHidden : 0));
+        out.path = e.path();
         room.entities.push_back(out);
     }
 }

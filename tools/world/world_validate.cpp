@@ -8,6 +8,7 @@
 
 #include "scene/entity.h"
 #include "image/image_files.h"
+#include "tools/world/world_checks.h"
 
 namespace {
 
@@ -132,66 +133,6 @@ void checkPortal(Report& r, const World& w, int ri, int pi) {
     }
 }
 
-// Whether the ray from `from` along `dir` (t > 0) passes through the inside of the box.
-bool rayEntersBox(const Vec3& from, const Vec3& dir, const Vec3& lo, const Vec3& hi) {
-    float t0 = 0.0f, t1 = INFINITY;
-    for (int axis = 0; axis < 3; ++axis) {
-        if (dir[axis] == 0.0f) {
-            if (!(lo[axis] < from[axis] && from[axis] < hi[axis])) return false;
-            continue;
-        }
-        float a = (lo[axis] - from[axis]) / dir[axis], b = (hi[axis] - from[axis]) / dir[axis];
-        if (a > b) std::swap(a, b);
-        t0 = std::max(t0, a);
-        t1 = std::min(t1, b);
-    }
-    return t1 > t0 + 1e-4f;
-}
-
-// Shadow volumes are not clipped to their room: each runs from the caster away from the slot-0
-// light without end, through walls, and every pixel inside it is darkened whatever room that
-// pixel shows. A caster whose volume passes into another room's box darkens that room's surfaces
-// whenever both rooms are drawn in one frame (one seen through the other's door). The volume is
-// traced by rays from the light through points along every edge of the model, spaced at most a
-// quarter unit apart, which follows it closely enough to find such rooms.
-void checkShadowStaysInRoom(Report& r, const World& w, const Model& model, const Entity& e, const Room& room,
-                            const std::string& where) {
-    if (room.lights[0].enabled != kLightShadowing || (e.flags & kEntityHidden)) return;
-    const Vec3 light{room.lights[0].position[0], room.lights[0].position[1], room.lights[0].position[2]};
-    float m[16];
-    rotationMatrix(e.angles, m);
-    auto place = [&](const Vec3& v) {
-        return Vec3{e.position.x + m[0] * v.x + m[4] * v.y + m[8] * v.z,
-                    e.position.y + m[1] * v.x + m[5] * v.y + m[9] * v.z,
-                    e.position.z + m[2] * v.x + m[6] * v.y + m[10] * v.z};
-    };
-    for (int t = 0; t < model.triangleCount; ++t) {
-        const Triangle& tri = *model.triangles[t];
-        for (int k = 0; k < 3; ++k) {
-            if (tri.v[k] >= model.vertexCount || tri.v[(k + 1) % 3] >= model.vertexCount) continue;
-            const Vec3 a = place(*model.vertices[tri.v[k]]), b = place(*model.vertices[tri.v[(k + 1) % 3]]);
-            const float length = std::sqrt((b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y) + (b.z - a.z) * (b.z - a.z));
-            const int steps = std::min(1000, 1 + static_cast<int>(length / 0.25f));
-            for (int i = 0; i < steps; ++i) {  // the far end is the next edge's start
-                const float f = static_cast<float>(i) / steps;
-                const Vec3 p{a.x + (b.x - a.x) * f, a.y + (b.y - a.y) * f, a.z + (b.z - a.z) * f};
-                const Vec3 dir{p.x - light.x, p.y - light.y, p.z - light.z};
-                for (int other = 0; other < w.roomCount; ++other) {
-                    const Room& o = *w.rooms[other];
-                    if (&o == &room || !rayEntersBox(p, dir, o.boxMin, o.boxMax)) continue;
-                    char buf[128];
-                    std::snprintf(buf, sizeof buf, "its shadow volume reaches into room %d past the point (%g, %g, %g)",
-                                  other, p.x, p.y, p.z);
-                    r.warn(where, std::string(buf) +
-                                      ": it darkens that room whenever both are drawn; lower the object, move it "
-                                      "nearer the light or away from that side, or raise the light");
-                    return;
-                }
-            }
-        }
-    }
-}
-
 void checkRoom(Report& r, const World& w, int ri, int textureCount) {
     const Room& room = *w.rooms[ri];
     const std::string name = "room " + str(ri);
@@ -204,7 +145,6 @@ void checkRoom(Report& r, const World& w, int ri, int textureCount) {
         if (e->model >= w.modelCount)
             r.error(name + " entity " + str(k), "model " + str(e->model) + " is beyond the " + str(w.modelCount) + " models");
         if (e->next && e->next->prev != e) r.error(name + " entity " + str(k), "list links are inconsistent");
-        else if (e->model < w.modelCount) checkShadowStaysInRoom(r, w, *w.models[e->model], *e, room, name + " entity " + str(k));
     }
     for (int p = 0; p < room.portalCount; ++p) checkPortal(r, w, ri, p);
 }
@@ -218,6 +158,9 @@ std::vector<ValidationIssue> validateWorld(const World& w, int textureCount) {
         r.error("room 0", "holds no entity; the demo spins the first entity of room 0");
     for (int m = 0; m < w.modelCount; ++m) checkModel(r, w, m, textureCount);
     for (int i = 0; i < w.roomCount; ++i) checkRoom(r, w, i, textureCount);
+    checkCameraStart(w, nullptr, r.issues);
+    checkPlacement(w, nullptr, r.issues);
+    checkShadowVolumes(w, nullptr, r.issues);
     return r.issues;
 }
 
