@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "app/desktop.h"
+#include "app/overlay.h"
 #include "ll/ll.h"
 #include "render/gl_setup.h"
 #include "render/renderer.h"
@@ -36,7 +38,8 @@ void fatalError(int code, const char* message) {
 void startDemo() {
     driver.log = std::fopen(kFpsLogFile, "w"); // the demo runs on without a log if this fails
 
-    if (initLL(kWindowTitle, kWindowFlags, 0, 0, 800, 600) != 0) fatalError(1, "Could not initialize LL!");
+    const uint8_t flags = driver.fullscreen ? uint8_t(kWindowFlags | 0x01) : kWindowFlags;
+    if (initLL(kWindowTitle, flags, 0, 0, 800, 600) != 0) fatalError(1, "Could not initialize LL!");
     anchorCursorLL(0, 0);
     showCursorLL(0);
 
@@ -45,6 +48,7 @@ void startDemo() {
 
     driver.world = loadWorld(kWorldFile);
     if (!driver.world) {
+        std::fprintf(stderr, "quorvel: %s: %s\n", kWorldFile, worldLoadError());
         closeLL();
         fatalError(1, "Could not load world!");
     }
@@ -52,6 +56,7 @@ void startDemo() {
     driver.spinner = driver.world->roomCount > 0 ? driver.world->rooms[0]->entities : nullptr;
 
     if (!loadTextureList(kTextureListFile, driver.world)) {
+        std::fprintf(stderr, "quorvel: %s: %s\n", kTextureListFile, textureLoadError());
         freeWorld(driver.world);
         driver.world = nullptr;
         closeLL();
@@ -70,6 +75,9 @@ bool demoFrame() {
     if (updateLL(1) == kLLQuit) return false;
     const uint8_t* keys = keysLL();
     if (keyHeld(keys, kKeyEscape)) return false;
+    int32_t width = 0, height = 0;
+    if (windowResizedLL(&width, &height)) fitViewport(width, height);
+    desktopKeys(keys);
 
     const uint32_t now = timeLL();
     driver.dt = now - driver.last;
@@ -82,6 +90,8 @@ bool demoFrame() {
             std::fprintf(driver.log, "FPS: %d\n", driver.fpsFrames);
             std::fflush(driver.log); // a line per second: cheap, and readable while the demo runs
         }
+        driver.lastFps = driver.fpsFrames;
+        driver.fpsLogged = true;
         driver.fpsTime -= 1000;
         driver.fpsFrames = 0;
     }
@@ -90,6 +100,7 @@ bool demoFrame() {
     moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
 
     drawWorldFrame(&driver.camera, driver.world);
+    desktopAfterFrame(driver, now);
 
     swapLL();
     return true;
@@ -105,6 +116,7 @@ void stopDemo() {
     freeWorld(driver.world);
     driver.world = nullptr;
     driver.spinner = nullptr;
+    resetOverlay(); // its font's display lists go with the context
     closeLL();
 }
 

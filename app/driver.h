@@ -31,6 +31,9 @@ struct DriverState {
     uint32_t dt;            // this frame's duration, milliseconds
     uint32_t fpsTime;       // milliseconds gathered towards the next log line
     int32_t fpsFrames;      // frames counted towards the next log line
+    int32_t lastFps;        // the count of the latest log line (shown by the overlay)
+    bool fpsLogged;         // lastFps holds a count
+    bool fullscreen;        // open the window fullscreen (the command line's --fullscreen)
     MouseAccumulators mouse;
     FatalExitHandler exitHandler;
 };
@@ -43,7 +46,7 @@ void resetDriver();
 // terminal or a machine without a display), then ends the process with exit code `code`.
 [[noreturn]] void fatalError(int code, const char* message);
 
-// Start-up in order; any failure ends in fatalError(1, ...).
+// Start-up in order; any failure ends in fatalError(1, ...), after the loader's reason on stderr.
 void startDemo();
 // One pass of the frame loop, the message pump included. False when the loop ends (WM_QUIT or
 // Escape); the frame in which Escape is seen is neither timed nor drawn.

@@ -1,4 +1,54 @@
-// The process entry of quorvel: no command line, no configuration; the driver does everything.
-#include "app/driver.h"
+// The process entry of quorvel: the optional command line (a world folder, --fullscreen, --help),
+// then the driver does everything. Without arguments the program runs in the folder it was started in.
+#include <unistd.h>
 
-int main() { return demoMain(); }
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/driver.h"
+#include "app/overlay.h"
+
+namespace {
+
+std::string currentFolder() {
+    char buf[PATH_MAX];
+    return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
+}
+
+std::string programFolder() {
+    char buf[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return std::string();
+    std::string path(buf, size_t(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CommandLine line;
+    std::string error;
+    if (!parseCommandLine(argc, argv, line, error)) {
+        std::fprintf(stderr, "quorvel: %s\n", error.c_str());
+        printUsage(stderr);
+        return 2;
+    }
+    if (line.help) {
+        printUsage(stdout);
+        return 0;
+    }
+    // The overlay's font: the world folder's own, else the one where the program was started, else
+    // the build's run folder beside the program's folder.
+    const std::string started = currentFolder();
+    setOverlayFontPaths({"font.kbf", started + "/font.kbf", programFolder() + "/../run/font.kbf"});
+    if (!line.worldDir.empty() && chdir(line.worldDir.c_str()) != 0) {
+        std::fprintf(stderr, "quorvel: cannot enter \"%s\": %s\n", line.worldDir.c_str(), std::strerror(errno));
+        return 1;
+    }
+    driverState().fullscreen = line.fullscreen;
+    return demoMain();
+}

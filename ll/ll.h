@@ -26,7 +26,9 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
 void closeLL();
 // Presents the back buffer.
 void swapLL();
-// The window procedure: WM_CREATE -> 0; WM_CLOSE -> closeLL() and exit(0); others -> default.
+// True once after the window's client area changed size (a WM_SIZE), with the new size in pixels.
+bool windowResizedLL(int32_t* width, int32_t* height);
+// The window procedure: WM_SIZE -> recorded for windowResizedLL, then default; WM_CREATE -> 0; WM_CLOSE -> closeLL() and exit(0); others -> default.
 intptr_t wndProcLL(PlatWindow* handle, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // --- input, cursor and timing ---

@@ -15,6 +15,8 @@ struct LLWindowState {
     int32_t windowX, windowY;         // outer top-left corner given to initLL
     int32_t windowWidth, windowHeight; // client size given to initLL
     int32_t fullscreen;               // 1 once initLL changed the display mode
+    int32_t resizedWidth, resizedHeight; // client size from the latest WM_SIZE
+    int32_t resizePending;            // 1 from a WM_SIZE until windowResizedLL reports it
 };
 
 // The input side: zero at process start.

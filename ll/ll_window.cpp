@@ -147,6 +147,14 @@ void closeLL() {
     llWindow.window = nullptr;
 }
 
+bool windowResizedLL(int32_t* width, int32_t* height) {
+    if (!llWindow.resizePending) return false;
+    llWindow.resizePending = 0;
+    *width = llWindow.resizedWidth;
+    *height = llWindow.resizedHeight;
+    return true;
+}
+
 void swapLL() { platSwapBuffers(llWindow.deviceContext); }
 
 intptr_t wndProcLL(PlatWindow* handle, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -158,6 +166,12 @@ intptr_t wndProcLL(PlatWindow* handle, uint32_t message, uintptr_t wParam, intpt
         // and closes the open files.
         closeLL();
         std::exit(0);
+    case WM_SIZE:
+        // Recorded for the driver, which fits its picture to the new size; handled by default too.
+        llWindow.resizedWidth = int32_t(lParam & 0xFFFF);
+        llWindow.resizedHeight = int32_t((lParam >> 16) & 0xFFFF);
+        llWindow.resizePending = 1;
+        return platDefWindowProc(handle, message, wParam, lParam);
     default:
         return platDefWindowProc(handle, message, wParam, lParam);
     }

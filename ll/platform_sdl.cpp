@@ -320,6 +320,9 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
     bool popup = (w->style & WS_POPUP) != 0;
     uint32_t flags = SDL_WINDOW_OPENGL | (w->shown ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if (popup) flags |= SDL_WINDOW_BORDERLESS;
+    // WS_OVERLAPPEDWINDOW includes the sizing frame: the window manager may resize and maximize it.
+    constexpr uint32_t kSizingFrame = 0x00040000; // WS_THICKFRAME
+    if (!popup && (w->style & kSizingFrame)) flags |= SDL_WINDOW_RESIZABLE;
     if (popup && sdl.modePending) flags |= SDL_WINDOW_FULLSCREEN;
     w->sdl = SDL_CreateWindow(w->title.c_str(), w->x, w->y, std::max(1, w->width), std::max(1, w->height), flags);
     if (!w->sdl) {

@@ -1,6 +1,7 @@
 // The real program under a real X server (Xvfb from scripts/test.sh), driven with real key presses
 // through xdotool (XTest) and watched through the X server's own copy of its window: the shipped
-// demo's first frame, flying with W, Escape, the window's close request, and a missing world.
+// demo's first frame, flying with W, Escape, the window's close request, a missing world, and
+// the desktop keys: F1's overlay, F12's screenshot and a resized window's letterboxed picture.
 // Skips when DISPLAY is unset.
 #include <gtest/gtest.h>
 // Xlib defines macros (None, Bool, Status) that GoogleTest's headers must not see.
@@ -235,6 +236,58 @@ TEST_F(EndToEnd, FolderWithoutAWorldEndsWithOneAndSaysWhy) {
                 " [ -n \"$id\" ] && timeout 5 xdotool windowfocus --sync $id && xdotool key Return ) >/dev/null 2>&1 &");
     EXPECT_EQ(program.waitExit(15000), 1);
     EXPECT_NE(program.stderrText().find("Could not load world!"), std::string::npos) << program.stderrText();
+}
+
+// The share of pixels in the rectangle (x0, y0)-(x1, y1), top-left origin, darker than `below`
+// (the image holds its rows bottom-up).
+double darkShare(const Image& image, int x0, int y0, int x1, int y1, int below) {
+    size_t dark = 0, all = 0;
+    for (int y = y0; y < y1 && y < image.height; ++y)
+        for (int x = x0; x < x1 && x < image.width; ++x) {
+            const size_t i = (size_t(image.height - 1 - y) * image.width + x) * 3;
+            dark += image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2] < below;
+            ++all;
+        }
+    return all ? double(dark) / double(all) : 0;
+}
+
+TEST_F(EndToEnd, F1OverlayF12ScreenshotAndALetterboxedResize) {
+    linkDemo(); // no font here: the overlay takes the build's
+    Program program(dir_);
+    program.start();
+    const unsigned long window = waitForWindow(20000);
+    ASSERT_NE(window, 0u) << program.stderrText();
+    Image before;
+    std::string error;
+    const auto end = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < end && !(grabWindow(display_, window, before, error) && showsAPicture(before))) sleepMs(20);
+    ASSERT_TRUE(showsAPicture(before)) << "the window stayed blank";
+    ASSERT_EQ(sh("xdotool windowfocus --sync " + std::to_string(window)), 0);
+
+    hold("F12", 150);
+    sleepMs(500);
+    std::ifstream shot(dir_ + "/quorvel-0001.png");
+    EXPECT_TRUE(shot.good()) << program.stderrText();
+    EXPECT_NE(program.stderrText().find("saved quorvel-0001.png"), std::string::npos) << program.stderrText();
+
+    // The overlay's panel darkens the top-left corner, where the demo shows a lit brick wall.
+    sleepMs(3000); // the screenshot notice has gone
+    const double plainDark = darkShare(grab(window), 0, 0, 180, 45, 200);
+    hold("F1", 150);
+    sleepMs(300);
+    EXPECT_GT(darkShare(grab(window), 0, 0, 180, 45, 200), plainDark + 0.4) << program.stderrText();
+
+    // Wider than 4:3: black bars left and right, the picture 800 wide in the middle.
+    ASSERT_EQ(sh("xdotool windowsize --sync " + std::to_string(window) + " 1000 600"), 0);
+    sleepMs(600);
+    const Image wide = grab(window);
+    ASSERT_EQ(wide.width, 1000);
+    EXPECT_GT(darkShare(wide, 0, 100, 95, 500, 10), 0.99) << "no bar on the left";
+    EXPECT_GT(darkShare(wide, 905, 100, 1000, 500, 10), 0.99) << "no bar on the right";
+    EXPECT_LT(darkShare(wide, 120, 100, 880, 500, 10), 0.5) << "the picture did not fill the middle";
+
+    hold("Escape", 300);
+    EXPECT_EQ(program.waitExit(10000), 0) << program.stderrText();
 }
 
 }  // namespace

@@ -78,17 +78,6 @@ TEST(CaptureDemo, FirstFrameMatchesReference) {
     expectMatchesReference(actualPath, kSource + "/reference/demo-first-frame.png");
 }
 
-// A private copy of the demo world, to be damaged.
-std::string copyDemoWorld(const std::string& name) {
-    const fs::path dir = fs::path(kOut) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::copy(fs::path(kDemoWorld) / "demo.kbw", dir);
-    fs::copy(fs::path(kDemoWorld) / "demo.ktl", dir);
-    fs::copy(fs::path(kDemoWorld) / "textures", dir / "textures", fs::copy_options::recursive);
-    return dir.string();
-}
-
 void expectFatal(const std::string& name, const std::string& dir, const std::string& message) {
     Outcome r = capture(name, "--dir " + dir + " --frames 5");
     EXPECT_EQ(r.status, 1) << r.err;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -28,10 +29,10 @@ std::string slurp(const std::string& path) {
 }
 
 // llvmpipe is pinned so that pictures do not depend on the machine's GPU.
-Outcome capture(const std::string& name, const std::string& args) {
+Outcome capture(const std::string& name, const std::string& args, const std::string& folder) {
     mkdir(kOut.c_str(), 0755);
     const std::string errPath = kOut + "/" + name + ".stderr";
-    const std::string cmd = "GALLIUM_DRIVER=llvmpipe LIBGL_ALWAYS_SOFTWARE=1 " + kExe + " " + args + " >" + kOut +
+    const std::string cmd = (folder.empty() ? "" : "cd '" + folder + "' && ") + "GALLIUM_DRIVER=llvmpipe LIBGL_ALWAYS_SOFTWARE=1 " + kExe + " " + args + " >" + kOut +
                             "/" + name + ".stdout 2>" + errPath;
     const int raw = std::system(cmd.c_str());
     return Outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(errPath)};
@@ -49,6 +50,17 @@ Image png(const std::string& path) {
     std::string error;
     EXPECT_TRUE(readPng(path, image, error)) << error;
     return image;
+}
+
+std::string copyDemoWorld(const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(kOut) / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::copy(fs::path(kDemoWorld) / "demo.kbw", dir);
+    fs::copy(fs::path(kDemoWorld) / "demo.ktl", dir);
+    fs::copy(fs::path(kDemoWorld) / "textures", dir / "textures", fs::copy_options::recursive);
+    return dir.string();
 }
 
 nlohmann::json report(const std::string& path) { return nlohmann::json::parse(slurp(path)); }

@@ -22,11 +22,14 @@ struct Outcome {
 };
 
 std::string slurp(const std::string& path);
-// Runs quorvel-capture with `args`; stdout and stderr go to kOut/NAME.stdout and .stderr.
-Outcome capture(const std::string& name, const std::string& args);
+// Runs quorvel-capture with `args`; stdout and stderr go to kOut/NAME.stdout and .stderr. With a
+// `folder`, the tool is started in that folder.
+Outcome capture(const std::string& name, const std::string& args, const std::string& folder = "");
 // Writes a script into kOut and returns its path.
 std::string script(const std::string& name, const std::string& text);
 Image png(const std::string& path);
+// A private copy of the demo world (demo.kbw, demo.ktl, textures/) in kOut/NAME, made afresh.
+std::string copyDemoWorld(const std::string& name);
 nlohmann::json report(const std::string& path);
 
 // Expects the picture at actualPath to match the reference: same size, and at most 0.1% of the

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop.h"
 #include "app/driver.h"
+#include "app/overlay.h"
 #include "ll/platform_offscreen.h"
 #include "scene/entity.h"
 #include "tools/capture/report.h"
@@ -33,17 +35,20 @@ struct CaptureState {
     long long frames;
     std::vector<FrameSample> samples;
     bool reported;
+    std::vector<long long> shotFrames;
 };
 CaptureState capture{};
 
 void usage(FILE* out) {
     std::fprintf(out,
                  "usage: quorvel-capture [options]\n"
-                 "  --dir DIR          the folder with demo.kbw and demo.ktl (default: %s)\n"
+                 "  --dir DIR          the folder with demo.kbw and demo.ktl (default: the working\n"
+                 "                     folder when it holds demo.kbw, else %s)\n"
                  "  --script FILE      scripted input (see docs/capture.md)\n"
                  "  --frames N         stop after N frames (default: the script's length, else 1)\n"
                  "  --shot N:FILE.png  screenshot of frame N (from 0); any number of them\n"
                  "  --size WxH         picture size in pixels (default 800x600)\n"
+                 "  --overlay          start with the F1 overlay on\n"
                  "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
                  "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n",
                  QV_CAPTURE_RUN_DIR);
@@ -117,8 +122,14 @@ void report() {
     std::fflush(stdout);
 }
 
+// The working folder when it holds a world, so that a capture started in a world folder runs
+// there like the program; else the build's run folder.
+std::string defaultDir() {
+    return access("demo.kbw", F_OK) == 0 ? std::string(".") : std::string(QV_CAPTURE_RUN_DIR);
+}
+
 void parseOptions(int argc, char** argv) {
-    capture.dir = QV_CAPTURE_RUN_DIR;
+    capture.dir = defaultDir();
     for (int i = 1; i < argc; ++i) {
         const std::string opt = argv[i];
         if (opt == "--help" || opt == "-h") {
@@ -127,6 +138,10 @@ void parseOptions(int argc, char** argv) {
         }
         if (opt == "--timedemo") {
             capture.timedemo = true;
+            continue;
+        }
+        if (opt == "--overlay") {
+            desktopState().overlay = true;
             continue;
         }
         if (i + 1 >= argc) optionError("unknown option or missing value: " + opt);
@@ -148,6 +163,7 @@ void parseOptions(int argc, char** argv) {
                 colon + 1 == value.size())
                 optionError("--shot takes FRAME:FILE.png");
             offscreenAddShot(uint32_t(frame), absolute(value.substr(colon + 1)));
+            capture.shotFrames.push_back(frame);
         } else if (opt == "--size") {
             const size_t x = value.find('x');
             long long w = 0, h = 0;
@@ -177,7 +193,15 @@ int main(int argc, char** argv) {
     }
     offscreenSetScript(script);
     const uint32_t length = scriptLength(script);
-    offscreenSetFrameLimit(capture.framesGiven ? uint32_t(capture.frames) : (length ? length : 1));
+    const uint32_t frames = capture.framesGiven ? uint32_t(capture.frames) : (length ? length : 1);
+    // A shot the run will never reach would silently be missing: refuse it up front.
+    for (long long shot : capture.shotFrames)
+        if (shot >= frames)
+            optionError("--shot frame " + std::to_string(shot) + " is past the run's " + std::to_string(frames) +
+                        " frames (frames count from 0)");
+    offscreenSetFrameLimit(frames);
+    // The overlay's font: the world folder's own, else the build's.
+    setOverlayFontPaths({"font.kbf", std::string(QV_CAPTURE_RUN_DIR) + "/font.kbf"});
     offscreenSetShotWriter(writeShot);
     offscreenSetFrameHook(afterFrame);
     offscreenSetTimedemo(capture.timedemo || !capture.jsonPath.empty());

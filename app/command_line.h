@@ -1,0 +1,16 @@
+// quorvel's optional command line: a world folder, --fullscreen and --help. With none of them the
+// program runs exactly as it always has, in the folder it was started in.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct CommandLine {
+    std::string worldDir; // empty: the working folder
+    bool fullscreen = false;
+    bool help = false;
+};
+
+// False with a reason for an unknown option or a second folder.
+bool parseCommandLine(int argc, const char* const* argv, CommandLine& out, std::string& error);
+void printUsage(FILE* out);
