@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "render/screen_pass.h"
 #include "text/bitmap_font.h"
 
 namespace {
@@ -48,25 +49,12 @@ void drawOverlayLines(const std::vector<std::string>& lines) {
     if (!font || lines.empty()) return;
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
-    const int width = viewport[2], height = viewport[3];
+    const int height = viewport[3];
     size_t longest = 0;
     for (const std::string& line : lines) longest = std::max(longest, line.size());
 
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
+    beginScreenPass(true);
     glDisable(GL_STENCIL_TEST);
-    glDisable(GL_CULL_FACE);
-    glDepthMask(GL_FALSE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
     // The panel darkens what is behind the text so it reads on any picture.
     const float right = float(2 * kMargin + longest * font->advance);
@@ -83,10 +71,5 @@ void drawOverlayLines(const std::vector<std::string>& lines) {
         const float y = float(height - kMargin - int(i + 1) * font->height + 3);
         drawText(lines[i].c_str(), float(kMargin), y, font);
     }
-
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    endScreenPass();
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "render/renderer.h"
+#include "render/screen_pass.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 
@@ -140,19 +141,7 @@ void drawShadowOutlines(Entity* camera, World* world) {
 
 void drawStencilHeat() {
     static const GLfloat kColours[4][3] = {{0.1f, 0.3f, 1.0f}, {0.1f, 1.0f, 0.2f}, {1.0f, 0.9f, 0.1f}, {1.0f, 0.1f, 0.1f}};
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDepthMask(GL_FALSE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    beginScreenPass(false);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_STENCIL_TEST);
@@ -164,9 +153,5 @@ void drawStencilHeat() {
         glColor4f(kColours[level - 1][0], kColours[level - 1][1], kColours[level - 1][2], 0.6f);
         glRectf(-1, -1, 1, 1);
     }
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glPopAttrib();
+    endScreenPass();
 }
