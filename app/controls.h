@@ -19,6 +19,11 @@ enum : uint8_t {
     kKeyC = 0x2E,
     kKeyB = 0x30,
     kKeySpace = 0x39,
+    kKeyF1 = 0x3B,   // the desktop keys (app/desktop.h): overlay
+    kKeyF2 = 0x3C,   // portal outlines
+    kKeyF3 = 0x3D,   // silhouettes and shadow volumes
+    kKeyF4 = 0x3E,   // stencil heat map
+    kKeyF12 = 0x58,  // screenshot
     kKeyUp = 0xC8,
     kKeyLeft = 0xCB,
     kKeyRight = 0xCD,

@@ -9,15 +9,6 @@
 
 #include "app/driver.h"
 
-// Scan codes of the function keys used here (F5 belongs to the shadow mode switch).
-enum : uint8_t {
-    kKeyF1 = 0x3B,
-    kKeyF2 = 0x3C,
-    kKeyF3 = 0x3D,
-    kKeyF4 = 0x3E,
-    kKeyF12 = 0x58,
-};
-
 constexpr uint32_t kNoticeMs = 3000; // how long "saved ..." stays on the screen
 
 struct DesktopState {
