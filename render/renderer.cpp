@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "render/clip_space.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 
@@ -28,6 +29,36 @@ void applyStandingState() {
     glDisable(GL_STENCIL_TEST);
 }
 
+// Draws the triangles; with `cull`, those wholly outside the view are skipped before they bind or
+// apply anything, so the next drawn triangle binds what it needs just as it would have.
+void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const ClipSpace* cull) {
+    World* world = state.world;
+    if (!world) return;
+    const int16_t n = static_cast<int16_t>(count);
+    for (int i = 0; i < n; ++i) {
+        const Triangle& t = *triangles[i];
+        if (cull && triangleOutsideView(*cull, *vertices[t.v[0]], *vertices[t.v[1]], *vertices[t.v[2]]))
+            continue;
+        if (static_cast<int16_t>(t.texture) != world->boundTexture) {
+            const bool valid = world->textures && world->textureCount > 0 &&
+                               t.texture < static_cast<uint16_t>(world->textureCount);
+            glBindTexture(GL_TEXTURE_2D, valid ? world->textures[t.texture] : 0);
+            world->boundTexture = static_cast<int16_t>(t.texture);
+        }
+        if (static_cast<int16_t>(t.material) != world->boundMaterial) {
+            applyMaterial(t.material, world);
+            world->boundMaterial = static_cast<int16_t>(t.material);
+        }
+        glBegin(GL_TRIANGLES);
+        glNormal3fv(&t.plane.nx);
+        for (int k = 0; k < 3; ++k) {
+            glTexCoord2fv(t.uv[k]);
+            glVertex3fv(&vertices[t.v[k]]->x);
+        }
+        glEnd();
+    }
+}
+
 // Portals with fewer than 3 vertices have no plane and no frustum; they are never followed.
 bool followable(const Portal* portal) {
     return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
@@ -38,6 +69,8 @@ bool followable(const Portal* portal) {
 const RendererState& rendererState() { return state; }
 
 void resetRenderer() { state = RendererState{}; }
+
+void setReferencePath(bool on) { state.referencePath = on; }
 
 void initLightIds(World* world) {
     for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
@@ -55,6 +88,7 @@ void renderWorld(Entity* camera, World* world) {
     }
     applyStandingState();
     applyView(camera);
+    if (state.shortcuts) state.view = currentClipSpace();
     world->frame++;
     if (camera->room) renderRoom(camera->room, camera, nullptr);
 }
@@ -62,7 +96,12 @@ void renderWorld(Entity* camera, World* world) {
 void drawWorldFrame(Entity* camera, World* world) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glPushMatrix();
+    // The stencil buffer is now all 0, which is what the shortcuts rely on.
+    state.shortcuts = !state.referencePath;
+    if (state.shortcuts) beginShadowFrame();
     renderWorld(camera, world);
+    endShadowFrame();
+    state.shortcuts = false;
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
     glPopMatrix();
@@ -74,7 +113,9 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
     if (room->lastFrame == world->frame) return;
     room->lastFrame = world->frame;
     setupRoomLights(room);
-    if (room->triangles) drawTriangles(room->triangleCount, room->triangles, world->vertices);
+    if (room->triangles)
+        drawTriangleList(room->triangleCount, room->triangles, world->vertices,
+                         state.shortcuts ? &state.view : nullptr);
     renderEntities(room->entities);
     for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
@@ -170,29 +211,7 @@ void renderEntities(Entity* first) {
 }
 
 void drawTriangles(int count, Triangle** triangles, Vec3** vertices) {
-    World* world = state.world;
-    if (!world) return;
-    const int16_t n = static_cast<int16_t>(count);
-    for (int i = 0; i < n; ++i) {
-        const Triangle& t = *triangles[i];
-        if (static_cast<int16_t>(t.texture) != world->boundTexture) {
-            const bool valid = world->textures && world->textureCount > 0 &&
-                               t.texture < static_cast<uint16_t>(world->textureCount);
-            glBindTexture(GL_TEXTURE_2D, valid ? world->textures[t.texture] : 0);
-            world->boundTexture = static_cast<int16_t>(t.texture);
-        }
-        if (static_cast<int16_t>(t.material) != world->boundMaterial) {
-            applyMaterial(t.material, world);
-            world->boundMaterial = static_cast<int16_t>(t.material);
-        }
-        glBegin(GL_TRIANGLES);
-        glNormal3fv(&t.plane.nx);
-        for (int k = 0; k < 3; ++k) {
-            glTexCoord2fv(t.uv[k]);
-            glVertex3fv(&vertices[t.v[k]]->x);
-        }
-        glEnd();
-    }
+    drawTriangleList(count, triangles, vertices, nullptr);
 }
 
 void applyMaterial(int index, World* world) {

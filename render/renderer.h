@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "render/clip_space.h"
 #include "world/world.h"
 
 // One plane per portal edge; a point is inside when its plane value is negative for every plane.
@@ -20,7 +21,10 @@ struct Frustum {
 void renderWorld(Entity* camera, World* world);
 // One whole frame as the demo draws it: clears colour, depth and stencil, renders the world inside
 // a pushed modelview matrix and puts back blending off and depth writes on (the shadow pass
-// leaves blending on). Does not present the frame.
+// leaves blending on). Does not present the frame. Because the frame starts from a cleared
+// stencil, it takes shortcuts that leave every pixel as renderWorld alone would make it: room
+// triangles wholly outside the view are not sent, volumes wholly off screen are not drawn, and
+// darkening covers only the tiles that volumes have touched (see setReferencePath).
 void drawWorldFrame(Entity* camera, World* world);
 // Renders a room and, recursively, the rooms behind its portals. frustum is null for the camera's
 // own room, whose portals are all followed without facing or frustum tests.
@@ -49,6 +53,12 @@ void initLightIds(World* world);
 // Room.lastFrame == World.frame.)
 struct RendererState {
     World* world;
+    bool referencePath;  // drawWorldFrame takes no shortcuts
+    bool shortcuts;      // inside a drawWorldFrame that takes them
+    ClipSpace view;      // world space to clip space for this frame, while shortcuts is set
 };
 const RendererState& rendererState();
 void resetRenderer();
+// With `on`, drawWorldFrame draws exactly what renderWorld does, without its shortcuts: for
+// comparing pictures and timings. Off after resetRenderer.
+void setReferencePath(bool on);

@@ -5,12 +5,50 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
+
+#include "render/volume_bounds.h"
 
 ShadowState shadowState{};
 
 void resetShadows() { shadowState = ShadowState{}; }
 
+void beginShadowFrame() {
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    shadowState.cover.reset(viewport);
+    shadowState.shortcuts = true;
+}
+
+void endShadowFrame() { shadowState.shortcuts = false; }
+
 namespace {
+
+// The near-plane quad of the projection: it covers the whole viewport.
+void drawDarkeningQuad() {
+    glPushMatrix();
+    glLoadIdentity();
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex3f(-0.2f, 0.2f, -0.5f);
+    glVertex3f(-0.2f, -0.2f, -0.5f);
+    glVertex3f(0.2f, 0.2f, -0.5f);
+    glVertex3f(0.2f, -0.2f, -0.5f);
+    glEnd();
+    glPopMatrix();
+}
+
+// The darkening quad cut to the disjoint rects of the cover map, so each pixel is blended at most
+// once, exactly as the whole quad would blend it; nothing at all while the map is empty.
+void darkenCovered() {
+    CoverMap& cover = shadowState.cover;
+    if (cover.empty()) return;
+    glEnable(GL_SCISSOR_TEST);
+    for (const ScreenRect& r : cover.rects()) {
+        glScissor(r.x0, r.y0, r.x1 - r.x0, r.y1 - r.y0);
+        drawDarkeningQuad();
+    }
+    glDisable(GL_SCISSOR_TEST);
+}
 
 // The model of an entity that takes part in shadows, or null when it is hidden or unusable.
 const Model* castingModel(const World* world, const Entity* e) {
@@ -160,15 +198,32 @@ void renderShadows(Room* room) {
     glStencilFunc(GL_ALWAYS, 0, ~0u);
     glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
     glCullFace(GL_FRONT);
+    // With the shortcuts, each volume's cover is marked once and volumes off screen are skipped
+    // in both passes.
+    const bool shortcuts = shadowState.shortcuts;
+    std::vector<bool> onScreen;
+    if (shortcuts) {
+        const ClipSpace view = currentClipSpace();
+        for (Entity* e = room->entities; e; e = e->next) {
+            const Model* m = castingModel(world, e);
+            if (!m) continue;
+            const Vec3 light = lightToLocal(e, room->lights[0].position);
+            onScreen.push_back(markVolumeCover(entityClipSpace(view, e->position, e->rotation), *m,
+                                               e->edges[0], e->edgeCount[0], light, e->litMask,
+                                               shadowState.cover));
+        }
+    }
     // Pass 1 counts back faces behind the visible surface up, pass 2 counts front faces down.
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) {
             glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
             glCullFace(GL_BACK);
         }
+        size_t caster = 0;
         for (Entity* e = room->entities; e; e = e->next) {
             const Model* m = castingModel(world, e);
             if (!m) continue;
+            if (shortcuts && !onScreen[caster++]) continue;
             drawShadowVolume(m->triangles, m->triangleCount, e->edges[0], e->edgeCount[0],
                              room->lights[0].position, m->vertices, e);
         }
@@ -180,16 +235,10 @@ void renderShadows(Room* room) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glStencilFunc(GL_NOTEQUAL, 0, ~0u);
     glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    // A quad on the near-plane rectangle of the projection covers the whole viewport.
-    glPushMatrix();
-    glLoadIdentity();
-    glBegin(GL_TRIANGLE_STRIP);
-    glVertex3f(-0.2f, 0.2f, -0.5f);
-    glVertex3f(-0.2f, -0.2f, -0.5f);
-    glVertex3f(0.2f, 0.2f, -0.5f);
-    glVertex3f(0.2f, -0.2f, -0.5f);
-    glEnd();
-    glPopMatrix();
+    if (shortcuts)
+        darkenCovered();
+    else
+        drawDarkeningQuad();
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
     glEnable(GL_TEXTURE_2D);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "render/clip_space.h"
 #include "world/world.h"
 
 enum { kSilhouetteBlock = 64 };
@@ -18,9 +19,19 @@ struct ShadowState {
     // Allocator for growing silhouette lists; null means malloc. Tests substitute a failing one.
     void* (*allocate)(size_t bytes);
     uint32_t flushes;  // blocks appended to lists since the last reset
+    // Shortcuts for a frame whose stencil buffer was just cleared (beginShadowFrame): a volume
+    // wholly off screen is not drawn, and darkening visits only the tiles that volumes counted so
+    // far in the frame can have touched, since every other pixel still holds the cleared 0.
+    bool shortcuts;
+    CoverMap cover;
 };
 extern ShadowState shadowState;
 void resetShadows();
+// Starts a frame drawn right after clearing the stencil buffer to 0: turns the shortcuts on and
+// forgets the cover of the last frame. endShadowFrame turns them off again, so direct calls to
+// renderShadows outside such a frame draw every volume and darken the whole viewport.
+void beginShadowFrame();
+void endShadowFrame();
 
 // The world-space light (x, y, z) in the entity's model space, through the inverse of the
 // entity's model transform rebuilt from its angles and position.
@@ -37,5 +48,5 @@ void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edg
                       uint32_t edgeCount, const float light[3], Vec3** vertices, Entity* entity);
 // Counts the volumes of light slot 0 into the stencil buffer (back faces increment, front faces
 // decrement, both where they lie behind the depth buffer), then darkens every pixel whose count
-// is non-zero to 0.2 of its colour. Nothing when room->world is null.
+// is non-zero to 0.2 of its colour. Nothing when room->world is null. Leaves the scissor test off.
 void renderShadows(Room* room);

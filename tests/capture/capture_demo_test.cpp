@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tests/capture/capture_harness.h"
 
@@ -69,6 +70,30 @@ TEST(CaptureDemo, FlightRendersTheSamePicturesTwice) {
         distinct.insert(a.pixels);
     }
     EXPECT_EQ(distinct.size(), 4u) << "the flight shows the same picture at different moments";
+}
+
+TEST(CaptureDemo, FlightIsPixelIdenticalWithoutTheShortcuts) {
+    // Frames spread over the whole flight, at a size whose tiles do not divide the viewport.
+    std::vector<std::string> frames;
+    for (int f = 0; f <= 5000; f += 250) frames.push_back(std::to_string(f));
+    for (const char* mode : {"on", "off"}) {
+        std::string args = "--dir " + kDemoWorld + " --script " + kFlight + " --size 333x250 --shortcuts " + mode;
+        for (const std::string& f : frames) args += " --shot " + f + ":" + kOut + "/demo-shortcuts-" + mode + "-" + f + ".png";
+        Outcome r = capture(std::string("demo-shortcuts-") + mode, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    for (const std::string& f : frames) {
+        const Image on = png(kOut + "/demo-shortcuts-on-" + f + ".png");
+        const Image off = png(kOut + "/demo-shortcuts-off-" + f + ".png");
+        ASSERT_EQ(on.pixels.size(), 333u * 250u * 3u) << "frame " << f;
+        EXPECT_TRUE(on.pixels == off.pixels) << "frame " << f << " changes with the renderer's shortcuts";
+    }
+}
+
+TEST(CaptureDemo, ShortcutsOptionIsChecked) {
+    Outcome r = capture("demo-shortcuts-bad", "--dir " + kDemoWorld + " --shortcuts maybe");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--shortcuts takes on or off"), std::string::npos) << r.err;
 }
 
 TEST(CaptureDemo, FirstFrameMatchesReference) {

@@ -15,6 +15,7 @@
 #include "app/driver.h"
 #include "app/overlay.h"
 #include "ll/platform_offscreen.h"
+#include "render/renderer.h"
 #include "scene/entity.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
@@ -50,7 +51,9 @@ void usage(FILE* out) {
                  "  --size WxH         picture size in pixels (default 800x600)\n"
                  "  --overlay          start with the F1 overlay on\n"
                  "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
-                 "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n",
+                 "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n"
+                 "  --shortcuts on|off off draws every frame without the renderer's exact\n"
+                 "                     shortcuts (the same pictures, for comparing timings)\n",
                  QV_CAPTURE_RUN_DIR);
 }
 
@@ -164,6 +167,9 @@ void parseOptions(int argc, char** argv) {
                 optionError("--shot takes FRAME:FILE.png");
             offscreenAddShot(uint32_t(frame), absolute(value.substr(colon + 1)));
             capture.shotFrames.push_back(frame);
+        } else if (opt == "--shortcuts") {
+            if (value != "on" && value != "off") optionError("--shortcuts takes on or off");
+            setReferencePath(value == "off");
         } else if (opt == "--size") {
             const size_t x = value.find('x');
             long long w = 0, h = 0;

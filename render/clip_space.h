@@ -1,0 +1,55 @@
+// Conservative screen bounds for the renderer's exact shortcuts: where a primitive can put
+// fragments, computed in double precision from the GL matrices, and a coarse frame-wide map of
+// the pixels that shadow volumes have touched. Every bound errs on the large side, so skipping
+// what lies outside one never changes a pixel.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "math/vecmath.h"
+
+// Object space to clip space (column-major, clip = m * v) and the viewport in window pixels.
+struct ClipSpace {
+    double m[16];
+    int viewport[4];  // x, y, width, height
+};
+
+// projection * modelview and the viewport, read from the current GL state.
+ClipSpace currentClipSpace();
+// clip * translate(position) * rotation: the space of an entity's model as renderEntities sets it.
+ClipSpace entityClipSpace(const ClipSpace& view, const Vec3& position, const float rotation[16]);
+
+// True when all three vertices lie outside the same side plane (left, right, bottom or top) of
+// the view volume, or all behind the near plane, with a margin: such a triangle has no fragments.
+bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c);
+
+// Window pixels [x0, x1) x [y0, y1); empty when x0 >= x1 or y0 >= y1.
+struct ScreenRect {
+    int x0, y0, x1, y1;
+};
+inline bool rectEmpty(const ScreenRect& r) { return r.x0 >= r.x1 || r.y0 >= r.y1; }
+
+// The pixels a convex polygon of up to 12 homogeneous object-space points (x, y, z, w; w = 0 for points at
+// infinity) can cover: its part inside the view volume's side planes, projected, padded by two
+// pixels and clamped to the viewport. Empty when the polygon lies wholly off screen.
+ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int count);
+
+// A frame-wide map of the viewport in square tiles: a tile is marked once any primitive's rect
+// touches it. Pixels in unmarked tiles are known to keep the stencil value the frame cleared.
+class CoverMap {
+public:
+    // Forgets every mark and fits the tiles to the viewport (at most 64 tile columns).
+    void reset(const int viewport[4]);
+    void mark(const ScreenRect& r);
+    bool empty() const { return marked_ == 0; }
+    // Disjoint rectangles that together cover exactly the marked tiles (clamped to the viewport).
+    const std::vector<ScreenRect>& rects();
+
+private:
+    int x_ = 0, y_ = 0, width_ = 0, height_ = 0, tile_ = 1, rows_ = 0;
+    std::vector<uint64_t> rowBits_;  // bit c of row r: tile (c, r) is marked
+    std::vector<ScreenRect> rects_;
+    uint64_t marked_ = 0;  // marks since the last reset
+    bool rectsValid_ = false;
+};
