@@ -8,12 +8,13 @@
 #include "app/overlay.h"
 #include "app/screenshot.h"
 #include "render/debug_views.h"
+#include "render/renderer.h"
 #include "scene/entity.h"
 
 namespace {
 
 DesktopState desktop{};
-const uint8_t kToggleKeys[5] = {kKeyF1, kKeyF2, kKeyF3, kKeyF4, kKeyF12};
+const uint8_t kToggleKeys[6] = {kKeyF1, kKeyF2, kKeyF3, kKeyF4, kKeyF5, kKeyF12};
 
 } // namespace
 
@@ -22,7 +23,7 @@ void resetDesktop() { desktop = DesktopState{}; }
 
 void desktopKeys(const uint8_t* keys) {
     desktop.shotWanted = false;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 6; ++i) {
         const bool down = keyHeld(keys, kToggleKeys[i]);
         const bool pressed = down && !desktop.held[i];
         desktop.held[i] = down;
@@ -32,6 +33,10 @@ void desktopKeys(const uint8_t* keys) {
         case kKeyF2: desktop.portals = !desktop.portals; break;
         case kKeyF3: desktop.shadows = !desktop.shadows; break;
         case kKeyF4: desktop.stencil = !desktop.stencil; break;
+        case kKeyF5:
+            desktop.completeDepth = !desktop.completeDepth;
+            setShadowDepth(desktop.completeDepth ? ShadowDepth::Complete : ShadowDepth::Default);
+            break;
         default: desktop.shotWanted = true; break;
         }
     }
@@ -75,6 +80,7 @@ std::vector<std::string> overlayLines(const OverlayFacts& f, const DesktopState&
     if (s.shadows) views += " shadows";
     if (s.stencil) views += " stencil";
     if (!views.empty()) lines.push_back("views:" + views);
+    if (s.completeDepth) lines.push_back("shadows: complete depth");
     return lines;
 }
 

@@ -1,5 +1,5 @@
 // What the demo offers a person at the desk, around the unchanged frame: F1 the overlay, F2-F4
-// the debug views, F12 a screenshot, and a picture that keeps its aspect when the window is
+// the debug views, F5 complete-depth shadows, F12 a screenshot, and a picture that keeps its aspect when the window is
 // resized. With no key pressed none of it draws anything, so the frame stays exactly the demo's.
 #pragma once
 
@@ -16,8 +16,9 @@ struct DesktopState {
     bool portals;     // F2
     bool shadows;     // F3
     bool stencil;     // F4
+    bool completeDepth;  // F5: shadows counted against the frame's complete depth
     bool shotWanted;  // F12 seen this frame
-    uint8_t held[5];  // the five keys' state in the previous frame: a toggle takes a fresh press
+    uint8_t held[6];  // the six keys' state in the previous frame: a toggle takes a fresh press
     int shotNumber;   // where the search for a free screenshot name starts
     std::string notice;
     uint32_t noticeUntil; // timeLL() at which the notice goes

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "render/clip_space.h"
+#include "render/depth_walk.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 
@@ -72,6 +73,8 @@ void resetRenderer() { state = RendererState{}; }
 
 void setReferencePath(bool on) { state.referencePath = on; }
 
+void setShadowDepth(ShadowDepth mode) { state.shadowDepth = mode; }
+
 void initLightIds(World* world) {
     for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
 }
@@ -89,6 +92,8 @@ void renderWorld(Entity* camera, World* world) {
     applyStandingState();
     applyView(camera);
     if (state.shortcuts) state.view = currentClipSpace();
+    if (state.shadowDepth == ShadowDepth::Complete && camera->room)
+        drawDepthWalk(camera, world, state.shortcuts ? &state.view : nullptr);
     world->frame++;
     if (camera->room) renderRoom(camera->room, camera, nullptr);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "render/clip_space.h"
+#include "render/depth_walk.h"
 #include "world/world.h"
 
 // One plane per portal edge; a point is inside when its plane value is negative for every plane.
@@ -56,9 +57,13 @@ struct RendererState {
     bool referencePath;  // drawWorldFrame takes no shortcuts
     bool shortcuts;      // inside a drawWorldFrame that takes them
     ClipSpace view;      // world space to clip space for this frame, while shortcuts is set
+    ShadowDepth shadowDepth;
 };
 const RendererState& rendererState();
 void resetRenderer();
 // With `on`, drawWorldFrame draws exactly what renderWorld does, without its shortcuts: for
 // comparing pictures and timings. Off after resetRenderer.
 void setReferencePath(bool on);
+// Complete: renderWorld draws the depth-only walk first (see depth_walk.h), and the world's frame
+// stamp then advances by 2 a frame. Default after resetRenderer.
+void setShadowDepth(ShadowDepth mode);

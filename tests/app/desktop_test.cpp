@@ -21,6 +21,7 @@
 #include "ll/headless_gl.h"
 #include "ll/ll.h"
 #include "ll/ll_internal.h"
+#include "render/renderer.h"
 #include "text/bitmap_font.h"
 
 namespace {
@@ -50,14 +51,33 @@ TEST(DesktopKeys, TogglesFlipOnceAPressAndF12AsksForOneShot) {
     EXPECT_TRUE(desktopState().shotWanted);
     desktopKeys(keys);
     EXPECT_FALSE(desktopState().shotWanted) << "holding F12 takes one screenshot";
-    // F5 is not one of these keys; a byte without bit 7 is not held.
+    // F6 is not one of these keys; a byte without bit 7 is not held.
     resetDesktop();
     uint8_t other[256] = {};
-    other[0x3F] = 0x80;
+    other[0x40] = 0x80;
     other[kKeyF2] = 0x7F;
     desktopKeys(other);
     EXPECT_FALSE(desktopState().overlay || desktopState().portals || desktopState().shadows ||
                  desktopState().stencil || desktopState().shotWanted);
+}
+
+TEST(DesktopKeys, F5SwitchesTheRendererBetweenShadowDepthModes) {
+    resetDesktop();
+    resetRenderer();
+    uint8_t keys[256] = {};
+    keys[kKeyF5] = 0x80;
+    desktopKeys(keys);
+    EXPECT_TRUE(desktopState().completeDepth);
+    EXPECT_EQ(rendererState().shadowDepth, ShadowDepth::Complete);
+    OverlayFacts f{60, 16, 3, 2, {0, 0, 0}};
+    const std::vector<std::string> lines = overlayLines(f, desktopState());
+    EXPECT_EQ(lines.back(), "shadows: complete depth");
+    keys[kKeyF5] = 0;
+    desktopKeys(keys);
+    keys[kKeyF5] = 0x80;
+    desktopKeys(keys);
+    EXPECT_FALSE(desktopState().completeDepth);
+    EXPECT_EQ(rendererState().shadowDepth, ShadowDepth::Default);
 }
 
 TEST(OverlayLines, ShowTheLoggedRateRoomsAndPosition) {

@@ -90,10 +90,13 @@ TEST(CaptureDemo, FlightIsPixelIdenticalWithoutTheShortcuts) {
     }
 }
 
-TEST(CaptureDemo, ShortcutsOptionIsChecked) {
+TEST(CaptureDemo, ShortcutsAndShadowsOptionsAreChecked) {
     Outcome r = capture("demo-shortcuts-bad", "--dir " + kDemoWorld + " --shortcuts maybe");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--shortcuts takes on or off"), std::string::npos) << r.err;
+    r = capture("demo-shadows-bad", "--dir " + kDemoWorld + " --shadows full");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--shadows takes complete or default"), std::string::npos) << r.err;
 }
 
 TEST(CaptureDemo, FirstFrameMatchesReference) {

@@ -53,7 +53,10 @@ void usage(FILE* out) {
                  "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
                  "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n"
                  "  --shortcuts on|off off draws every frame without the renderer's exact\n"
-                 "                     shortcuts (the same pictures, for comparing timings)\n",
+                 "                     shortcuts (the same pictures, for comparing timings)\n"
+                 "  --shadows complete|default\n"
+                 "                     complete counts every room's shadows against the frame's\n"
+                 "                     complete depth (F5 in the demo)\n",
                  QV_CAPTURE_RUN_DIR);
 }
 
@@ -170,6 +173,10 @@ void parseOptions(int argc, char** argv) {
         } else if (opt == "--shortcuts") {
             if (value != "on" && value != "off") optionError("--shortcuts takes on or off");
             setReferencePath(value == "off");
+        } else if (opt == "--shadows") {
+            if (value != "complete" && value != "default") optionError("--shadows takes complete or default");
+            desktopState().completeDepth = value == "complete";
+            setShadowDepth(value == "complete" ? ShadowDepth::Complete : ShadowDepth::Default);
         } else if (opt == "--size") {
             const size_t x = value.find('x');
             long long w = 0, h = 0;
