@@ -14,6 +14,8 @@ constexpr double kPlaneSlack = 1e-4;
 constexpr double kPadPixels = 2.0;
 // A vertex this close to the eye plane projects unreliably: the bound becomes the whole viewport.
 constexpr double kMinW = 1e-9;
+// Corners a polygon may have; clipping against four planes adds at most four.
+constexpr int kMaxPolygon = 12;
 
 void multiply(const double a[16], const double b[16], double out[16]) {
     for (int c = 0; c < 4; ++c)
@@ -38,11 +40,6 @@ double inside(const double v[4], int plane) {
         case 2: return w + v[1];
         default: return w - v[1];
     }
-}
-
-ScreenRect wholeViewport(const ClipSpace& clip) {
-    const int* vp = clip.viewport;
-    return {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
 }
 
 }  // namespace
@@ -86,13 +83,29 @@ bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, co
     return behind(v[0]) && behind(v[1]) && behind(v[2]);
 }
 
+ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1) {
+    // Clamped in double first: a corner near the eye plane projects far outside any int.
+    auto clamp = [](double v, int lo, int hi) { return int(std::min<double>(hi, std::max<double>(lo, v))); };
+    const int* vp = viewport;
+    return {clamp(std::floor(x0 - kPadPixels), vp[0], vp[0] + vp[2]),
+            clamp(std::floor(y0 - kPadPixels), vp[1], vp[1] + vp[3]),
+            clamp(std::ceil(x1 + kPadPixels), vp[0], vp[0] + vp[2]),
+            clamp(std::ceil(y1 + kPadPixels), vp[1], vp[1] + vp[3])};
+}
+
 ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int count) {
+    double transformed[kMaxPolygon][4];
+    const int n = std::min(count, kMaxPolygon);
+    for (int i = 0; i < n; ++i) transform(clip, points[i], transformed[i]);
+    return clipPolygonRect(clip.viewport, transformed, n);
+}
+
+ScreenRect clipPolygonRect(const int viewport[4], const double (*clipPoints)[4], int count) {
     // Sutherland-Hodgman against the four side planes; afterwards every vertex has w >= 0, so the
     // projection of the clipped polygon is bounded by its projected vertices.
-    enum { kMaxVertices = 16 };
-    double a[kMaxVertices][4], b[kMaxVertices][4];
-    int n = std::min(count, kMaxVertices - 4);
-    for (int i = 0; i < n; ++i) transform(clip, points[i], a[i]);
+    double a[kMaxPolygon + 4][4], b[kMaxPolygon + 4][4];
+    int n = std::min(count, kMaxPolygon);
+    for (int i = 0; i < n; ++i) std::copy(clipPoints[i], clipPoints[i] + 4, a[i]);
     double (*cur)[4] = a;
     double (*next)[4] = b;
     for (int plane = 0; plane < 4 && n > 0; ++plane) {
@@ -112,11 +125,11 @@ ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int cou
         std::swap(cur, next);
     }
     if (n == 0) return {0, 0, 0, 0};
-    const int* vp = clip.viewport;
+    const int* vp = viewport;
     double x0 = HUGE_VAL, y0 = HUGE_VAL, x1 = -HUGE_VAL, y1 = -HUGE_VAL;
     for (int i = 0; i < n; ++i) {
         const double w = cur[i][3];
-        if (!(w > kMinW)) return wholeViewport(clip);
+        if (!(w > kMinW)) return {vp[0], vp[1], vp[0] + vp[2], vp[1] + vp[3]};
         const double x = vp[0] + (cur[i][0] / w + 1) * 0.5 * vp[2];
         const double y = vp[1] + (cur[i][1] / w + 1) * 0.5 * vp[3];
         x0 = std::min(x0, x);
@@ -124,12 +137,7 @@ ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int cou
         y0 = std::min(y0, y);
         y1 = std::max(y1, y);
     }
-    ScreenRect r;
-    r.x0 = std::max(vp[0], static_cast<int>(std::floor(x0 - kPadPixels)));
-    r.y0 = std::max(vp[1], static_cast<int>(std::floor(y0 - kPadPixels)));
-    r.x1 = std::min(vp[0] + vp[2], static_cast<int>(std::ceil(x1 + kPadPixels)));
-    r.y1 = std::min(vp[1] + vp[3], static_cast<int>(std::ceil(y1 + kPadPixels)));
-    return r;
+    return paddedRect(viewport, x0, y0, x1, y1);
 }
 
 void CoverMap::reset(const int viewport[4]) {

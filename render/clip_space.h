@@ -34,6 +34,10 @@ inline bool rectEmpty(const ScreenRect& r) { return r.x0 >= r.x1 || r.y0 >= r.y1
 // infinity) can cover: its part inside the view volume's side planes, projected, padded by two
 // pixels and clamped to the viewport. Empty when the polygon lies wholly off screen.
 ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int count);
+// The same for a polygon already in clip space.
+ScreenRect clipPolygonRect(const int viewport[4], const double (*clipPoints)[4], int count);
+// The window box x0..x1, y0..y1 (any doubles) padded by two pixels and clamped to the viewport.
+ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1);
 
 // A frame-wide map of the viewport in square tiles: a tile is marked once any primitive's rect
 // touches it. Pixels in unmarked tiles are known to keep the stencil value the frame cleared.

@@ -19,11 +19,12 @@ struct Bounds {
     const ClipSpace& clip;
     const Model& model;
     const Vec3& light;
-    std::vector<ProjectedVertex> vertices;
+    std::vector<ProjectedVertex>& vertices;
     bool any = false;
 };
 
-constexpr double kPad = 2.0;
+// Reused from call to call: the frame loop bounds every caster of every room drawn.
+std::vector<ProjectedVertex> scratch;
 
 void project(Bounds& b) {
     const int* vp = b.clip.viewport;
@@ -47,6 +48,12 @@ void project(Bounds& b) {
     }
 }
 
+void mark(Bounds& b, CoverMap& cover, const ScreenRect& r) {
+    if (rectEmpty(r)) return;
+    cover.mark(r);
+    b.any = true;
+}
+
 // One primitive given by (vertex index, form) pairs. When every corner is on screen the rect is
 // the padded box of the projected corners; otherwise the clipped polygon's rect, per triangle.
 void markPrimitive(Bounds& b, CoverMap& cover, const uint32_t* index, const int* form, int n) {
@@ -61,31 +68,17 @@ void markPrimitive(Bounds& b, CoverMap& cover, const uint32_t* index, const int*
             y0 = std::min(y0, w[1]);
             y1 = std::max(y1, w[1]);
         }
-        // Clamped in double first: a corner near the eye plane projects far outside any int.
-        const int* vp = b.clip.viewport;
-        auto clamp = [](double v, int lo, int hi) { return int(std::min<double>(hi, std::max<double>(lo, v))); };
-        const ScreenRect r{clamp(std::floor(x0 - kPad), vp[0], vp[0] + vp[2]),
-                           clamp(std::floor(y0 - kPad), vp[1], vp[1] + vp[3]),
-                           clamp(std::ceil(x1 + kPad), vp[0], vp[0] + vp[2]),
-                           clamp(std::ceil(y1 + kPad), vp[1], vp[1] + vp[3])};
-        if (!rectEmpty(r)) {
-            cover.mark(r);
-            b.any = true;
-        }
+        mark(b, cover, paddedRect(b.clip.viewport, x0, y0, x1, y1));
         return;
     }
     // A triangle strip of n corners: triangles (i, i+1, i+2), each clipped on its own.
-    ClipSpace identity = b.clip;
-    for (int k = 0; k < 16; ++k) identity.m[k] = k % 5 == 0 ? 1 : 0;
     for (int t = 0; t + 2 < n; ++t) {
         double corners[3][4];
-        for (int i = 0; i < 3; ++i) std::copy(b.vertices[index[t + i]].clip[form[t + i]],
-                                              b.vertices[index[t + i]].clip[form[t + i]] + 4, corners[i]);
-        const ScreenRect r = polygonRect(identity, corners, 3);
-        if (!rectEmpty(r)) {
-            cover.mark(r);
-            b.any = true;
+        for (int i = 0; i < 3; ++i) {
+            const double* c = b.vertices[index[t + i]].clip[form[t + i]];
+            std::copy(c, c + 4, corners[i]);
         }
+        mark(b, cover, clipPolygonRect(b.clip.viewport, corners, 3));
     }
 }
 
@@ -93,7 +86,7 @@ void markPrimitive(Bounds& b, CoverMap& cover, const uint32_t* index, const int*
 
 bool markVolumeCover(const ClipSpace& clip, const Model& model, const SilhouetteEdge* edges,
                      uint32_t edgeCount, const Vec3& light, const uint8_t* litMask, CoverMap& cover) {
-    Bounds b{clip, model, light, {}, false};
+    Bounds b{clip, model, light, scratch, false};
     project(b);
     const uint32_t vertexCount = model.vertexCount;
     auto valid = [&](const Triangle& t) {
