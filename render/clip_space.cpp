@@ -56,6 +56,8 @@ ClipSpace currentClipSpace() {
         mv[i] = modelview[i];
     }
     multiply(p, mv, out.m);
+    out.reach = std::sqrt(double(modelview[12]) * modelview[12] + double(modelview[13]) * modelview[13] +
+                          double(modelview[14]) * modelview[14]);
     return out;
 }
 
@@ -66,21 +68,29 @@ ClipSpace entityClipSpace(const ClipSpace& view, const Vec3& position, const flo
     for (int r = 0; r < 3; ++r) model[12 + r] += position[r] * model[15];
     ClipSpace out = view;
     multiply(view.m, model, out.m);
+    out.reach = view.reach + std::fabs(position.x) + std::fabs(position.y) + std::fabs(position.z);
     return out;
 }
 
-bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c) {
-    double v[3][4];
-    const Vec3* in[3] = {&a, &b, &c};
-    for (int i = 0; i < 3; ++i) {
-        const double p[4] = {in[i]->x, in[i]->y, in[i]->z, 1};
-        transform(clip, p, v[i]);
-    }
+uint8_t vertexOutcode(const ClipSpace& clip, const Vec3& p) {
+    const double in[4] = {p.x, p.y, p.z, 1};
+    double v[4];
+    transform(clip, in, v);
+    uint8_t code = 0;
     for (int plane = 0; plane < 4; ++plane)
-        if (inside(v[0], plane) < 0 && inside(v[1], plane) < 0 && inside(v[2], plane) < 0) return true;
-    // Behind the near plane (z < -w) by a margin, all three.
-    auto behind = [](const double* q) { return q[2] + q[3] + kPlaneSlack * (std::fabs(q[3]) + 1e-3) < 0; };
-    return behind(v[0]) && behind(v[1]) && behind(v[2]);
+        if (inside(v, plane) < 0) code |= static_cast<uint8_t>(1u << plane);
+    // Behind the near plane (z < -w) by a margin.
+    if (v[2] + v[3] + kPlaneSlack * (std::fabs(v[3]) + 1e-3) < 0) code |= 1u << 4;
+    return code;
+}
+
+void vertexOutcodes(const ClipSpace& clip, Vec3** vertices, uint32_t count, std::vector<uint8_t>& out) {
+    out.resize(count);
+    for (uint32_t i = 0; i < count; ++i) out[i] = vertexOutcode(clip, *vertices[i]);
+}
+
+bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c) {
+    return (vertexOutcode(clip, a) & vertexOutcode(clip, b) & vertexOutcode(clip, c)) != 0;
 }
 
 ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1) {

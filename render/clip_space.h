@@ -13,6 +13,9 @@
 struct ClipSpace {
     double m[16];
     int viewport[4];  // x, y, width, height
+    // How far from the origin the translations folded into m reach (world units): the driver's
+    // single-precision products lose accuracy in proportion to it, even where the terms cancel.
+    double reach;
 };
 
 // projection * modelview and the viewport, read from the current GL state.
@@ -20,6 +23,13 @@ ClipSpace currentClipSpace();
 // clip * translate(position) * rotation: the space of an entity's model as renderEntities sets it.
 ClipSpace entityClipSpace(const ClipSpace& view, const Vec3& position, const float rotation[16]);
 
+// Which planes of the view volume the point lies beyond, with a margin: bits 0-3 the left, right,
+// bottom and top side planes, bit 4 the near plane.
+uint8_t vertexOutcode(const ClipSpace& clip, const Vec3& p);
+// The outcodes of vertices[0 .. count), into `out` (resized to count).
+void vertexOutcodes(const ClipSpace& clip, Vec3** vertices, uint32_t count, std::vector<uint8_t>& out);
+// A triangle whose corners' outcodes share a bit has no fragments.
+inline bool outsideView(uint8_t a, uint8_t b, uint8_t c) { return (a & b & c) != 0; }
 // True when all three vertices lie outside the same side plane (left, right, bottom or top) of
 // the view volume, or all behind the near plane, with a margin: such a triangle has no fragments.
 bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c);

@@ -145,17 +145,39 @@ void findSilhouettes(Room* room) {
     }
 }
 
-void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edges,
-                      uint32_t edgeCount, const float light[3], Vec3** vertices, Entity* entity) {
-    const Vec3 L = lightToLocal(entity, light);
+namespace {
+
+// One volume in model space with the light already at L. With `facing` (the shortcuts), the sides
+// go out as one list of independent triangles instead of one strip per edge: the two triangles of
+// each strip, with the very corners and corner order a strip gives them, so rasterization is the
+// same; and triangles known to face the way this pass culls (`culled`) are not sent at all.
+void emitVolume(Triangle** triangles, int count, const SilhouetteEdge* edges, uint32_t edgeCount,
+                const Vec3& L, Vec3** vertices, Entity* entity, const VolumeFacing* facing,
+                int8_t culled) {
+    const bool batched = facing != nullptr;
     glPushMatrix();
     glTranslatef(entity->position.x, entity->position.y, entity->position.z);
     glMultMatrixf(entity->rotation);
+    if (batched) glBegin(GL_TRIANGLES);
     for (uint32_t j = 0; j < edgeCount; ++j) {
         const Triangle& t = *triangles[edges[j].triangle];
         const int k = edges[j].edge;
         const Vec3& a = *vertices[t.v[k]];
         const Vec3& b = *vertices[k < 2 ? t.v[k + 1] : t.v[0]];
+        if (batched) {
+            // Strip (a, a', b, b') is the triangles (a, a', b) and (b, a', b').
+            if (facing->sides[2 * j] != culled) {
+                glVertex4f(a.x, a.y, a.z, 1);
+                glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
+                glVertex4f(b.x, b.y, b.z, 1);
+            }
+            if (facing->sides[2 * j + 1] != culled) {
+                glVertex4f(b.x, b.y, b.z, 1);
+                glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
+                glVertex4f(b.x - L.x, b.y - L.y, b.z - L.z, 0);
+            }
+            continue;
+        }
         glBegin(GL_TRIANGLE_STRIP);
         glVertex4f(a.x, a.y, a.z, 1);
         glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
@@ -163,11 +185,13 @@ void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edg
         glVertex4f(b.x - L.x, b.y - L.y, b.z - L.z, 0);
         glEnd();
     }
+    if (batched) glEnd();
     // Every cap fragment fails GL_NEVER and so always takes the depth-fail operation.
     glDepthFunc(GL_NEVER);
     glBegin(GL_TRIANGLES);
     const int16_t n = static_cast<int16_t>(count);
     for (int r = 0; r < n; ++r) {
+        if (facing && facing->caps[r] == culled) continue;
         const Triangle& t = *triangles[r];
         if (entity->litMask[r] & 1) {
             for (int k = 0; k < 3; ++k) glVertex3fv(&vertices[t.v[k]]->x);
@@ -181,6 +205,14 @@ void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edg
     glEnd();
     glDepthFunc(GL_LEQUAL);
     glPopMatrix();
+}
+
+}  // namespace
+
+void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edges,
+                      uint32_t edgeCount, const float light[3], Vec3** vertices, Entity* entity) {
+    emitVolume(triangles, count, edges, edgeCount, lightToLocal(entity, light), vertices, entity,
+               nullptr, 0);
 }
 
 void renderShadows(Room* room) {
@@ -198,34 +230,52 @@ void renderShadows(Room* room) {
     glStencilFunc(GL_ALWAYS, 0, ~0u);
     glStencilOp(GL_KEEP, GL_INCR, GL_KEEP);
     glCullFace(GL_FRONT);
-    // With the shortcuts, each volume's cover is marked once and volumes off screen are skipped
-    // in both passes.
+    // With the shortcuts, each caster's light is brought into model space once, its volume's
+    // cover is marked once, volumes off screen are skipped in both passes and the sides are
+    // batched.
     const bool shortcuts = shadowState.shortcuts;
-    std::vector<bool> onScreen;
-    if (shortcuts) {
+    if (!shortcuts) {
+        // Pass 1 counts back faces behind the visible surface up, pass 2 counts front faces down.
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1) {
+                glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
+                glCullFace(GL_BACK);
+            }
+            for (Entity* e = room->entities; e; e = e->next) {
+                const Model* m = castingModel(world, e);
+                if (!m) continue;
+                drawShadowVolume(m->triangles, m->triangleCount, e->edges[0], e->edgeCount[0],
+                                 room->lights[0].position, m->vertices, e);
+            }
+        }
+    } else {
+        std::vector<ShadowCaster>& casters = shadowState.casters;
+        std::vector<VolumeFacing>& facings = shadowState.facings;
+        casters.clear();
         const ClipSpace view = currentClipSpace();
         for (Entity* e = room->entities; e; e = e->next) {
             const Model* m = castingModel(world, e);
             if (!m) continue;
+            // Facing records keep their storage from room to room and frame to frame.
+            if (facings.size() <= casters.size()) facings.resize(casters.size() + 1);
             const Vec3 light = lightToLocal(e, room->lights[0].position);
-            onScreen.push_back(markVolumeCover(entityClipSpace(view, e->position, e->rotation), *m,
-                                               e->edges[0], e->edgeCount[0], light, e->litMask,
-                                               shadowState.cover));
+            if (markVolumeCover(entityClipSpace(view, e->position, e->rotation), *m, e->edges[0],
+                                e->edgeCount[0], light, e->litMask, shadowState.cover,
+                                &facings[casters.size()]))
+                casters.push_back({e, m, light});
         }
-    }
-    // Pass 1 counts back faces behind the visible surface up, pass 2 counts front faces down.
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) {
-            glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
-            glCullFace(GL_BACK);
-        }
-        size_t caster = 0;
-        for (Entity* e = room->entities; e; e = e->next) {
-            const Model* m = castingModel(world, e);
-            if (!m) continue;
-            if (shortcuts && !onScreen[caster++]) continue;
-            drawShadowVolume(m->triangles, m->triangleCount, e->edges[0], e->edgeCount[0],
-                             room->lights[0].position, m->vertices, e);
+        for (int pass = 0; pass < 2; ++pass) {
+            // Pass 1 culls front faces, pass 2 back faces.
+            const int8_t culled = pass == 0 ? 1 : -1;
+            if (pass == 1) {
+                glStencilOp(GL_KEEP, GL_DECR, GL_KEEP);
+                glCullFace(GL_BACK);
+            }
+            for (size_t i = 0; i < casters.size(); ++i) {
+                const ShadowCaster& c = casters[i];
+                emitVolume(c.m->triangles, c.m->triangleCount, c.e->edges[0], c.e->edgeCount[0],
+                           c.light, c.m->vertices, c.e, &facings[i], culled);
+            }
         }
     }
     glDisable(GL_CULL_FACE);

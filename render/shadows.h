@@ -5,11 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "render/clip_space.h"
+#include "render/volume_bounds.h"
 #include "world/world.h"
 
 enum { kSilhouetteBlock = 64 };
+
+// A caster whose volume is on screen, with the room's light slot 0 in its model space.
+struct ShadowCaster {
+    Entity* e;
+    const Model* m;
+    Vec3 light;
+};
 
 // Module state. silhouetteStaging collects up to one block of edges before they are appended to
 // an entity's list; it is shared by every room, entity and light slot and never cleared between
@@ -24,6 +33,8 @@ struct ShadowState {
     // far in the frame can have touched, since every other pixel still holds the cleared 0.
     bool shortcuts;
     CoverMap cover;
+    std::vector<ShadowCaster> casters;  // scratch for one room's shortcut pass
+    std::vector<VolumeFacing> facings;  // casters[i]'s facing is facings[i]
 };
 extern ShadowState shadowState;
 void resetShadows();

@@ -13,6 +13,10 @@ struct ProjectedVertex {
     double clip[2][4];
     bool projects[2];  // w is clearly positive, so single and double precision agree on where it lands
     double window[2][2];
+    double error[2];  // bound on how far the driver's window position may be from ours, pixels
+    // Strictly inside the view volume, beyond the error: a triangle of such corners reaches the
+    // rasterizer unclipped, so its facing there is the one its corners give.
+    bool unclipped[2];
 };
 
 struct Bounds {
@@ -35,17 +39,59 @@ void project(Bounds& b) {
         ProjectedVertex& out = b.vertices[i];
         for (int f = 0; f < 2; ++f) {
             double* c = out.clip[f];
+            const double* m = b.clip.m;
             for (int r = 0; r < 4; ++r)
-                c[r] = b.clip.m[r] * in[f][0] + b.clip.m[4 + r] * in[f][1] + b.clip.m[8 + r] * in[f][2] +
-                       b.clip.m[12 + r] * in[f][3];
+                c[r] = m[r] * in[f][0] + m[4 + r] * in[f][1] + m[8 + r] * in[f][2] + m[12 + r] * in[f][3];
             const double w = c[3];
             out.projects[f] = w > 1e-3;
+            out.unclipped[f] = false;
             if (out.projects[f]) {
-                out.window[f][0] = vp[0] + (c[0] / w + 1) * 0.5 * vp[2];
-                out.window[f][1] = vp[1] + (c[1] / w + 1) * 0.5 * vp[3];
+                const double x = c[0] / w, y = c[1] / w;
+                out.window[f][0] = vp[0] + (x + 1) * 0.5 * vp[2];
+                out.window[f][1] = vp[1] + (y + 1) * 0.5 * vp[3];
+                // Single precision errs by a few parts in 1e7 of the magnitudes summed into x, y
+                // and w; the bound takes 1e-5 of them, then adds the rasterizer's subpixel snap.
+                double sum = 0;
+                for (int k = 0; k < 4; ++k)
+                    sum += (std::fabs(m[k * 4]) + std::fabs(m[k * 4 + 1]) + std::fabs(m[k * 4 + 3])) *
+                           std::fabs(in[f][k]);
+                const double clipError = 1e-5 * (sum + 4 * b.clip.reach * in[f][3]) + 1e-7;
+                out.error[f] = clipError / w * ((1 + std::fabs(x)) * 0.5 * vp[2] + (1 + std::fabs(y)) * 0.5 * vp[3]) +
+                               1.0 / 64;
+                // Points at infinity lie on the far plane exactly (the projection makes z = w for
+                // them in any precision) and in front of the near plane whenever w > 0.
+                const double inner = w * (1 - 1e-4) - clipError;
+                out.unclipped[f] = std::fabs(c[0]) < inner && std::fabs(c[1]) < inner &&
+                                   (in[f][3] == 0 || c[2] + c[3] > 1e-4 * w + 2 * clipError);
             }
         }
     }
+}
+
+// The facing of triangle (i0, i1, i2) in the given forms, or 0 when it is not beyond doubt. Only
+// unclipped triangles count: the pieces clipping makes are culled one by one, and a sliver among
+// them could come out facing either way.
+int8_t facingOf(const Bounds& b, const uint32_t index[3], const int form[3]) {
+    const ProjectedVertex* v[3];
+    double error = 0;
+    for (int i = 0; i < 3; ++i) {
+        v[i] = &b.vertices[index[i]];
+        if (!v[i]->unclipped[form[i]]) return 0;
+        error += v[i]->error[form[i]];
+    }
+    const double* p0 = v[0]->window[form[0]];
+    const double* p1 = v[1]->window[form[1]];
+    const double* p2 = v[2]->window[form[2]];
+    const double ax = p1[0] - p0[0], ay = p1[1] - p0[1], bx = p2[0] - p0[0], by = p2[1] - p0[1];
+    const double area2 = ax * by - ay * bx;
+    // Moving each corner by up to its error changes twice the area by at most 2 * (sum of the
+    // errors) * (longest edge) plus a second-order term.
+    const double edge = std::max({std::fabs(ax) + std::fabs(ay), std::fabs(bx) + std::fabs(by),
+                                  std::fabs(bx - ax) + std::fabs(by - ay)});
+    const double margin = 2 * error * edge + 4 * error * error;
+    if (area2 > margin) return 1;
+    if (area2 < -margin) return -1;
+    return 0;
 }
 
 void mark(Bounds& b, CoverMap& cover, const ScreenRect& r) {
@@ -85,10 +131,15 @@ void markPrimitive(Bounds& b, CoverMap& cover, const uint32_t* index, const int*
 }  // namespace
 
 bool markVolumeCover(const ClipSpace& clip, const Model& model, const SilhouetteEdge* edges,
-                     uint32_t edgeCount, const Vec3& light, const uint8_t* litMask, CoverMap& cover) {
+                     uint32_t edgeCount, const Vec3& light, const uint8_t* litMask, CoverMap& cover,
+                     VolumeFacing* facing) {
     Bounds b{clip, model, light, scratch, false};
     project(b);
     const uint32_t vertexCount = model.vertexCount;
+    if (facing) {
+        facing->sides.assign(2 * static_cast<size_t>(edgeCount), 0);
+        facing->caps.assign(model.triangleCount > 0 ? model.triangleCount : 0, 0);
+    }
     auto valid = [&](const Triangle& t) {
         return t.v[0] < vertexCount && t.v[1] < vertexCount && t.v[2] < vertexCount;
     };
@@ -101,6 +152,12 @@ bool markVolumeCover(const ClipSpace& clip, const Model& model, const Silhouette
         const uint32_t index[4] = {a, a, c, c};
         const int form[4] = {0, 1, 0, 1};
         markPrimitive(b, cover, index, form, 4);
+        if (facing) {
+            const uint32_t first[3] = {a, a, c}, second[3] = {c, a, c};
+            const int firstForm[3] = {0, 1, 0}, secondForm[3] = {0, 1, 1};
+            facing->sides[2 * j] = facingOf(b, first, firstForm);
+            facing->sides[2 * j + 1] = facingOf(b, second, secondForm);
+        }
     }
     // Caps: light-facing triangles in place, the others at infinity.
     const int16_t n = model.triangleCount;
@@ -110,6 +167,7 @@ bool markVolumeCover(const ClipSpace& clip, const Model& model, const Silhouette
         const int f = litMask[r] & 1 ? 0 : 1;
         const int form[3] = {f, f, f};
         markPrimitive(b, cover, t.v, form, 3);
+        if (facing) facing->caps[r] = facingOf(b, t.v, form);
     }
     return b.any;
 }
