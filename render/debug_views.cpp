@@ -13,17 +13,13 @@
 
 namespace {
 
-bool followable(const Portal* portal) {
-    return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
-}
-
 void walk(Room* room, Entity* camera, const Frustum* frustum, std::vector<const Room*>& seen,
           std::vector<PortalVisit>& out) {
     if (!room || std::find(seen.begin(), seen.end(), room) != seen.end()) return;
     seen.push_back(room);
     for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
-        if (!followable(portal)) continue;
+        if (!portalFollowable(portal)) continue;
         const bool followed = !frustum || portalVisible(camera, portal, frustum);
         out.push_back({portal, followed});
         if (!followed) continue;

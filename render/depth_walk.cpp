@@ -3,23 +3,30 @@
 
 #include <GL/gl.h>
 
+#include <vector>
+
 #include "render/clip_space.h"
 #include "render/renderer.h"
 #include "scene/entity.h"
 
 namespace {
 
-bool followable(const Portal* portal) {
-    return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
-}
+// Outcodes of the world's pool and, one entity at a time, of a model, while the walk culls.
+struct Culling {
+    const ClipSpace* view;
+    std::vector<uint8_t> pool;
+    std::vector<uint8_t> model;
+};
 
-void depthTriangles(int count, Triangle** triangles, Vec3** vertices, const ClipSpace* cull) {
+void depthTriangles(int count, Triangle** triangles, Vec3** vertices, const std::vector<uint8_t>* codes) {
     const int16_t n = static_cast<int16_t>(count);
     glBegin(GL_TRIANGLES);
     for (int i = 0; i < n; ++i) {
         const Triangle& t = *triangles[i];
         const Vec3 &a = *vertices[t.v[0]], &b = *vertices[t.v[1]], &c = *vertices[t.v[2]];
-        if (cull && triangleOutsideView(*cull, a, b, c)) continue;
+        if (codes && t.v[0] < codes->size() && t.v[1] < codes->size() && t.v[2] < codes->size() &&
+            outsideView((*codes)[t.v[0]], (*codes)[t.v[1]], (*codes)[t.v[2]]))
+            continue;
         glVertex3fv(&a.x);
         glVertex3fv(&b.x);
         glVertex3fv(&c.x);
@@ -27,7 +34,7 @@ void depthTriangles(int count, Triangle** triangles, Vec3** vertices, const Clip
     glEnd();
 }
 
-void depthEntities(const World* world, Entity* first) {
+void depthEntities(const World* world, Entity* first, Culling& cull) {
     for (Entity* e = first; e; e = e->next) {
         if (e->flags & (kEntityHidden | kEntityTranslucent)) continue;  // translucent ones write no depth
         if (e->model >= static_cast<uint16_t>(world->modelCount) || !world->models) continue;
@@ -37,19 +44,23 @@ void depthEntities(const World* world, Entity* first) {
         updateRotation(e);
         glTranslatef(e->position.x, e->position.y, e->position.z);
         glMultMatrixf(e->rotation);
-        depthTriangles(m->triangleCount, m->triangles, m->vertices, nullptr);
+        if (cull.view)
+            vertexOutcodes(entityClipSpace(*cull.view, e->position, e->rotation), m->vertices,
+                           m->vertices ? m->vertexCount : 0, cull.model);
+        depthTriangles(m->triangleCount, m->triangles, m->vertices, cull.view ? &cull.model : nullptr);
         glPopMatrix();
     }
 }
 
-void depthRoom(Room* room, World* world, Entity* camera, const Frustum* frustum, const ClipSpace* cull) {
+void depthRoom(Room* room, World* world, Entity* camera, const Frustum* frustum, Culling& cull) {
     if (room->lastFrame == world->frame) return;
     room->lastFrame = world->frame;
-    if (room->triangles) depthTriangles(room->triangleCount, room->triangles, world->vertices, cull);
-    depthEntities(world, room->entities);
+    if (room->triangles)
+        depthTriangles(room->triangleCount, room->triangles, world->vertices, cull.view ? &cull.pool : nullptr);
+    depthEntities(world, room->entities, cull);
     for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
-        if (!followable(portal)) continue;
+        if (!portalFollowable(portal)) continue;
         if (frustum && !portalVisible(camera, portal, frustum)) continue;
         Frustum* next = buildFrustum(camera, portal);
         if (portal->target) depthRoom(portal->target, world, camera, next, cull);
@@ -66,7 +77,9 @@ void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull) {
     glDisable(GL_LIGHTING);
     glDepthMask(GL_TRUE);
     world->frame++;
-    depthRoom(camera->room, world, camera, nullptr, cull);
+    Culling culling{cull, {}, {}};
+    if (cull) vertexOutcodes(*cull, world->vertices, world->vertices ? world->vertexCount : 0, culling.pool);
+    depthRoom(camera->room, world, camera, nullptr, culling);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_LIGHTING);

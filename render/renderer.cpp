@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "render/clip_space.h"
 #include "render/depth_walk.h"
@@ -30,15 +31,17 @@ void applyStandingState() {
     glDisable(GL_STENCIL_TEST);
 }
 
-// Draws the triangles; with `cull`, those wholly outside the view are skipped before they bind or
-// apply anything, so the next drawn triangle binds what it needs just as it would have.
-void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const ClipSpace* cull) {
+// Draws the triangles; with `codes` (the vertices' outcodes), those wholly outside the view are
+// skipped before they bind or apply anything, so the next drawn triangle binds what it needs just
+// as it would have.
+void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const std::vector<uint8_t>* codes) {
     World* world = state.world;
     if (!world) return;
     const int16_t n = static_cast<int16_t>(count);
     for (int i = 0; i < n; ++i) {
         const Triangle& t = *triangles[i];
-        if (cull && triangleOutsideView(*cull, *vertices[t.v[0]], *vertices[t.v[1]], *vertices[t.v[2]]))
+        if (codes && t.v[0] < codes->size() && t.v[1] < codes->size() && t.v[2] < codes->size() &&
+            outsideView((*codes)[t.v[0]], (*codes)[t.v[1]], (*codes)[t.v[2]]))
             continue;
         if (static_cast<int16_t>(t.texture) != world->boundTexture) {
             const bool valid = world->textures && world->textureCount > 0 &&
@@ -60,12 +63,11 @@ void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const Cl
     }
 }
 
-// Portals with fewer than 3 vertices have no plane and no frustum; they are never followed.
-bool followable(const Portal* portal) {
+}  // namespace
+
+bool portalFollowable(const Portal* portal) {
     return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
 }
-
-}  // namespace
 
 const RendererState& rendererState() { return state; }
 
@@ -91,7 +93,10 @@ void renderWorld(Entity* camera, World* world) {
     }
     applyStandingState();
     applyView(camera);
-    if (state.shortcuts) state.view = currentClipSpace();
+    if (state.shortcuts) {
+        state.view = currentClipSpace();
+        vertexOutcodes(state.view, world->vertices, world->vertices ? world->vertexCount : 0, state.poolCodes);
+    }
     if (state.shadowDepth == ShadowDepth::Complete && camera->room)
         drawDepthWalk(camera, world, state.shortcuts ? &state.view : nullptr);
     world->frame++;
@@ -120,11 +125,11 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
     setupRoomLights(room);
     if (room->triangles)
         drawTriangleList(room->triangleCount, room->triangles, world->vertices,
-                         state.shortcuts ? &state.view : nullptr);
+                         state.shortcuts && world == state.world ? &state.poolCodes : nullptr);
     renderEntities(room->entities);
     for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
-        if (!followable(portal)) continue;
+        if (!portalFollowable(portal)) continue;
         if (!frustum || portalVisible(camera, portal, frustum)) renderThroughPortal(camera, portal);
     }
     findSilhouettes(room);
@@ -132,7 +137,7 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
 }
 
 void renderThroughPortal(Entity* camera, const Portal* portal) {
-    if (!followable(portal)) return;
+    if (!portalFollowable(portal)) return;
     Frustum* frustum = buildFrustum(camera, portal);
     // Without a frustum the target room follows all its portals, like the camera's room.
     renderRoom(portal->target, camera, frustum);
@@ -140,7 +145,7 @@ void renderThroughPortal(Entity* camera, const Portal* portal) {
 }
 
 Frustum* buildFrustum(const Entity* camera, const Portal* portal) {
-    if (!followable(portal)) return nullptr;
+    if (!portalFollowable(portal)) return nullptr;
     const int n = portal->vertexCount;
     auto* frustum = static_cast<Frustum*>(std::calloc(1, sizeof(Frustum)));
     if (!frustum) return nullptr;
@@ -173,7 +178,7 @@ void freeFrustum(Frustum* frustum) {
 }
 
 bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum) {
-    if (!followable(portal)) return false;
+    if (!portalFollowable(portal)) return false;
     Vec3** v = portal->vertices;
     // The portal's own plane, reversed so its normal points away from the owning room.
     Plane q;
@@ -205,7 +210,13 @@ void renderEntities(Entity* first) {
                 glEnable(GL_BLEND);
                 glDepthMask(GL_FALSE);
             }
-            drawTriangles(m->triangleCount, m->triangles, m->vertices);
+            if (state.shortcuts) {
+                vertexOutcodes(entityClipSpace(state.view, e->position, e->rotation), m->vertices,
+                               m->vertices ? m->vertexCount : 0, state.modelCodes);
+                drawTriangleList(m->triangleCount, m->triangles, m->vertices, &state.modelCodes);
+            } else {
+                drawTriangles(m->triangleCount, m->triangles, m->vertices);
+            }
             if (translucent) {
                 glDepthMask(GL_TRUE);
                 glDisable(GL_BLEND);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "render/clip_space.h"
 #include "render/depth_walk.h"
@@ -38,6 +39,9 @@ void freeFrustum(Frustum* frustum);
 // The portal faces the camera and at least one of its vertices lies strictly inside the frustum.
 // A portal with fewer than 3 vertices is never visible.
 bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum);
+// Portals with fewer than 3 vertices have no plane and no frustum; they are never followed (by
+// the renderer or by any walk that must visit the rooms it draws).
+bool portalFollowable(const Portal* portal);
 // Draws every entity of a room list (hidden ones skipped, translucent ones additively).
 void renderEntities(Entity* first);
 // Draws triangles against a vertex pool, binding textures and applying materials of the world
@@ -57,6 +61,8 @@ struct RendererState {
     bool referencePath;  // drawWorldFrame takes no shortcuts
     bool shortcuts;      // inside a drawWorldFrame that takes them
     ClipSpace view;      // world space to clip space for this frame, while shortcuts is set
+    std::vector<uint8_t> poolCodes;   // outcodes of the world's vertex pool under view
+    std::vector<uint8_t> modelCodes;  // scratch: outcodes of the entity being drawn
     ShadowDepth shadowDepth;
 };
 const RendererState& rendererState();
