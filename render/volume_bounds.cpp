@@ -159,15 +159,40 @@ bool markVolumeCover(const ClipSpace& clip, const Model& model, const Silhouette
             facing->sides[2 * j + 1] = facingOf(b, second, secondForm);
         }
     }
-    // Caps: light-facing triangles in place, the others at infinity.
+    // Caps: light-facing triangles in place, the others at infinity. Each cap whose corners all
+    // project is marked as the one padded box of them (it holds every triangle's box); a cap with
+    // a corner near or behind the eye plane is marked triangle by triangle.
     const int16_t n = model.triangleCount;
+    bool whole[2] = {true, true};
+    double box[2][4] = {{HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL}};
     for (int r = 0; r < n; ++r) {
         const Triangle& t = *model.triangles[r];
         if (!valid(t)) continue;
         const int f = litMask[r] & 1 ? 0 : 1;
+        if (facing) {
+            const int form[3] = {f, f, f};
+            facing->caps[r] = facingOf(b, t.v, form);
+        }
+        for (int k = 0; k < 3 && whole[f]; ++k) {
+            const ProjectedVertex& v = b.vertices[t.v[k]];
+            if (!v.projects[f]) {
+                whole[f] = false;
+                break;
+            }
+            box[f][0] = std::min(box[f][0], v.window[f][0]);
+            box[f][1] = std::min(box[f][1], v.window[f][1]);
+            box[f][2] = std::max(box[f][2], v.window[f][0]);
+            box[f][3] = std::max(box[f][3], v.window[f][1]);
+        }
+    }
+    for (int f = 0; f < 2; ++f)
+        if (whole[f] && box[f][0] <= box[f][2]) mark(b, cover, paddedRect(clip.viewport, box[f][0], box[f][1], box[f][2], box[f][3]));
+    for (int r = 0; r < n; ++r) {
+        const Triangle& t = *model.triangles[r];
+        const int f = litMask[r] & 1 ? 0 : 1;
+        if (whole[f] || !valid(t)) continue;
         const int form[3] = {f, f, f};
         markPrimitive(b, cover, t.v, form, 3);
-        if (facing) facing->caps[r] = facingOf(b, t.v, form);
     }
     return b.any;
 }
