@@ -24,9 +24,10 @@ void renderWorld(Entity* camera, World* world);
 // One whole frame as the demo draws it: clears colour, depth and stencil, renders the world inside
 // a pushed modelview matrix and puts back blending off and depth writes on (the shadow pass
 // leaves blending on). Does not present the frame. Because the frame starts from a cleared
-// stencil, it takes shortcuts that leave every pixel as renderWorld alone would make it: room
-// triangles wholly outside the view are not sent, volumes wholly off screen are not drawn, and
-// darkening covers only the tiles that volumes have touched (see setReferencePath).
+// stencil, it takes shortcuts that leave every pixel as renderWorld alone would make it: room and
+// entity triangles wholly outside the view are not sent, volumes wholly off screen are not drawn,
+// volume triangles a counting pass surely culls are not sent, and darkening covers only the tiles
+// that volumes have touched (see setReferencePath).
 void drawWorldFrame(Entity* camera, World* world);
 // Renders a room and, recursively, the rooms behind its portals. frustum is null for the camera's
 // own room, whose portals are all followed without facing or frustum tests.

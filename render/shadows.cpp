@@ -147,6 +147,31 @@ void findSilhouettes(Room* room) {
 
 namespace {
 
+enum CapPart { kNearCap = 1, kFarCap = 2, kBothCaps = 3 };
+
+// The caps of one volume in `parts`: light-facing triangles in place (near), the others at
+// infinity (far), skipping those `facing` says this pass culls.
+void emitCaps(Triangle** triangles, int count, const Vec3& L, Vec3** vertices, const Entity* entity,
+              const VolumeFacing* facing, int8_t culled, int parts) {
+    glBegin(GL_TRIANGLES);
+    const int16_t n = static_cast<int16_t>(count);
+    for (int r = 0; r < n; ++r) {
+        if (facing && facing->caps[r] == culled) continue;
+        const Triangle& t = *triangles[r];
+        if (entity->litMask[r] & 1) {
+            if (!(parts & kNearCap)) continue;
+            for (int k = 0; k < 3; ++k) glVertex3fv(&vertices[t.v[k]]->x);
+        } else {
+            if (!(parts & kFarCap)) continue;
+            for (int k = 0; k < 3; ++k) {
+                const Vec3& p = *vertices[t.v[k]];
+                glVertex4f(p.x - L.x, p.y - L.y, p.z - L.z, 0);
+            }
+        }
+    }
+    glEnd();
+}
+
 // One volume in model space with the light already at L. With `facing` (the shortcuts), the sides
 // go out as one list of independent triangles instead of one strip per edge: the two triangles of
 // each strip, with the very corners and corner order a strip gives them, so rasterization is the
@@ -158,7 +183,15 @@ void emitVolume(Triangle** triangles, int count, const SilhouetteEdge* edges, ui
     glPushMatrix();
     glTranslatef(entity->position.x, entity->position.y, entity->position.z);
     glMultMatrixf(entity->rotation);
-    if (batched) glBegin(GL_TRIANGLES);
+    if (batched) {
+        // Within a pass every fragment takes the same saturating step, so the order of the
+        // volume's triangles does not matter. The near cap goes first in a draw of its own: its
+        // corners are in place and mostly on screen, and a draw the driver need not clip is cheaper.
+        glDepthFunc(GL_NEVER);
+        emitCaps(triangles, count, L, vertices, entity, facing, culled, kNearCap);
+        glDepthFunc(GL_LEQUAL);
+        glBegin(GL_TRIANGLES);
+    }
     for (uint32_t j = 0; j < edgeCount; ++j) {
         const Triangle& t = *triangles[edges[j].triangle];
         const int k = edges[j].edge;
@@ -186,23 +219,10 @@ void emitVolume(Triangle** triangles, int count, const SilhouetteEdge* edges, ui
         glEnd();
     }
     if (batched) glEnd();
-    // Every cap fragment fails GL_NEVER and so always takes the depth-fail operation.
+    // Every cap fragment fails GL_NEVER and so always takes the depth-fail operation. Batched,
+    // the near cap went out before the sides (see above).
     glDepthFunc(GL_NEVER);
-    glBegin(GL_TRIANGLES);
-    const int16_t n = static_cast<int16_t>(count);
-    for (int r = 0; r < n; ++r) {
-        if (facing && facing->caps[r] == culled) continue;
-        const Triangle& t = *triangles[r];
-        if (entity->litMask[r] & 1) {
-            for (int k = 0; k < 3; ++k) glVertex3fv(&vertices[t.v[k]]->x);
-        } else {
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& p = *vertices[t.v[k]];
-                glVertex4f(p.x - L.x, p.y - L.y, p.z - L.z, 0);
-            }
-        }
-    }
-    glEnd();
+    emitCaps(triangles, count, L, vertices, entity, facing, culled, batched ? kFarCap : kBothCaps);
     glDepthFunc(GL_LEQUAL);
     glPopMatrix();
 }
