@@ -78,10 +78,8 @@ int around(int x, int y, int r, Colour is) {
 bool green(int r, int g, int b) { return g > 200 && r < 80 && b < 80; }
 bool red(int r, int g, int b) { return r > 200 && g < 80 && b < 80; }
 
-class DebugViewTest : public gltest::RenderTest {
+class DebugViewTest : public gltest::WorldTest {
 protected:
-    World* world = tw::makeWorld();
-    Entity* camera = tw::makeCamera({0, 0, 0});
     uint16_t grey = tw::flatMaterial(world, 0.5f, 0.5f, 0.5f);
     // Room a holds the camera and looks through a door at z = -4 into room b, which has the way
     // back (facing away from the camera) and a wall at z = -10.
@@ -90,12 +88,8 @@ protected:
     Portal* door = tw::portalRect(world, a, b, -1, -1, 1, 1, -4, true);
     Portal* back = tw::portalRect(world, b, a, -1, -1, 1, 1, -4, false);
     void SetUp() override {
-        gltest::RenderTest::SetUp();
+        gltest::WorldTest::SetUp();
         tw::wall(world, b, -5, -5, 5, 5, -10, grey);
-    }
-    void TearDown() override {
-        tw::freeCamera(camera);
-        freeWorld(world);
     }
     // A standing state unlike anything the views set, so that a leak shows.
     void oddState() {

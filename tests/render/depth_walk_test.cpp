@@ -21,15 +21,12 @@ int grey(const Vec3& eye) {
     return pixel(p[0], p[1])[0];
 }
 
-class DepthWalkTest : public gltest::RenderTest {
+class DepthWalkTest : public gltest::WorldTest {
 protected:
-    World* world = tw::makeWorld();
-    Entity* camera = tw::makeCamera({0, 0, 0});
     uint16_t white = tw::flatMaterial(world, 1, 1, 1);
     void TearDown() override {
         setShadowDepth(ShadowDepth::Default);
-        tw::freeCamera(camera);
-        freeWorld(world);
+        gltest::WorldTest::TearDown();
     }
     // The camera's room A sees two rooms side by side through two doors: B on the left, followed
     // first, holds a caster whose light sends its volume away to the right, towards where C

@@ -9,6 +9,7 @@
 #include "render/gl_setup.h"
 #include "render/renderer.h"
 #include "render/shadows.h"
+#include "tests/render/test_world.h"
 
 namespace gltest {
 namespace {
@@ -54,6 +55,13 @@ void RenderTest::SetUp() {
     glViewport(0, 0, 800, 600);
     setupRenderState();
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+WorldTest::WorldTest() : world(testworld::makeWorld()), camera(testworld::makeCamera({0, 0, 0})) {}
+
+void WorldTest::TearDown() {
+    testworld::freeCamera(camera);
+    freeWorld(world);
 }
 
 }  // namespace gltest

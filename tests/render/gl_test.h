@@ -25,4 +25,14 @@ protected:
     void SetUp() override;
 };
 
+// A RenderTest with an empty in-memory world and a camera at the origin looking down -z, both
+// released after each test.
+class WorldTest : public RenderTest {
+protected:
+    WorldTest();
+    void TearDown() override;
+    World* world;
+    Entity* camera;
+};
+
 }  // namespace gltest

@@ -40,15 +40,7 @@ Rgb at(const Vec3& eye) {
 
 const Rgb kBlack{0, 0, 0}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kYellow{255, 255, 0};
 
-class PortalTest : public gltest::RenderTest {
-protected:
-    World* world = tw::makeWorld();
-    Entity* camera = tw::makeCamera({0, 0, 0});
-    void TearDown() override {
-        tw::freeCamera(camera);
-        freeWorld(world);
-    }
-};
+class PortalTest : public gltest::WorldTest {};
 
 TEST_F(PortalTest, StartUpProjectionPutsTheFarPlaneAtInfinity) {
     GLfloat m[16];

@@ -36,16 +36,10 @@ void expectDarkened(const Vec3& eye, int times) {
     EXPECT_NEAR(grey(eye), want, 2.0) << "at (" << eye.x << ", " << eye.y << ", " << eye.z << ")";
 }
 
-class ShadowTest : public gltest::RenderTest {
+class ShadowTest : public gltest::WorldTest {
 protected:
-    World* world = tw::makeWorld();
-    Entity* camera = tw::makeCamera({0, 0, 0});
     uint16_t white = tw::flatMaterial(world, 1, 1, 1);
     uint16_t cube = tw::modelIndex(world, tw::boxModel(world, 0.25f, tw::flatMaterial(world, 0, 0, 0.5f)));
-    void TearDown() override {
-        tw::freeCamera(camera);
-        freeWorld(world);
-    }
     // A white wall at z = -5 in front of the camera, in one room holding everything.
     Room* wallRoom() {
         Room* r = tw::room(world, {-10, -10, -20}, {10, 10, 5});

@@ -63,14 +63,8 @@ void countFacing(long& known, long& unknown) {
             for (int8_t x : *list) (x ? known : unknown)++;
 }
 
-class ShortcutTest : public gltest::RenderTest {
+class ShortcutTest : public gltest::WorldTest {
 protected:
-    World* world = tw::makeWorld();
-    Entity* camera = tw::makeCamera({0, 0, 0});
-    void TearDown() override {
-        tw::freeCamera(camera);
-        freeWorld(world);
-    }
     // A closed 12 x 8 x 16 box room of white walls facing inwards, light slot 0 near the ceiling,
     // rotated spheres and cubes scattered around the middle, one just behind the start camera.
     Room* scatteredRoom() {
