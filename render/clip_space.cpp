@@ -89,10 +89,6 @@ void vertexOutcodes(const ClipSpace& clip, Vec3** vertices, uint32_t count, std:
     for (uint32_t i = 0; i < count; ++i) out[i] = vertexOutcode(clip, *vertices[i]);
 }
 
-bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c) {
-    return (vertexOutcode(clip, a) & vertexOutcode(clip, b) & vertexOutcode(clip, c)) != 0;
-}
-
 ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1) {
     // Clamped in double first: a corner near the eye plane projects far outside any int.
     auto clamp = [](double v, int lo, int hi) { return int(std::min<double>(hi, std::max<double>(lo, v))); };
@@ -101,13 +97,6 @@ ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, do
             clamp(std::floor(y0 - kPadPixels), vp[1], vp[1] + vp[3]),
             clamp(std::ceil(x1 + kPadPixels), vp[0], vp[0] + vp[2]),
             clamp(std::ceil(y1 + kPadPixels), vp[1], vp[1] + vp[3])};
-}
-
-ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int count) {
-    double transformed[kMaxPolygon][4];
-    const int n = std::min(count, kMaxPolygon);
-    for (int i = 0; i < n; ++i) transform(clip, points[i], transformed[i]);
-    return clipPolygonRect(clip.viewport, transformed, n);
 }
 
 ScreenRect clipPolygonRect(const int viewport[4], const double (*clipPoints)[4], int count) {

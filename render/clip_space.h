@@ -4,6 +4,7 @@
 // what lies outside one never changes a pixel.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,11 +29,14 @@ ClipSpace entityClipSpace(const ClipSpace& view, const Vec3& position, const flo
 uint8_t vertexOutcode(const ClipSpace& clip, const Vec3& p);
 // The outcodes of vertices[0 .. count), into `out` (resized to count).
 void vertexOutcodes(const ClipSpace& clip, Vec3** vertices, uint32_t count, std::vector<uint8_t>& out);
-// A triangle whose corners' outcodes share a bit has no fragments.
+// A triangle whose corners' outcodes share a bit (all beyond one side plane, or all behind the
+// near plane) has no fragments.
 inline bool outsideView(uint8_t a, uint8_t b, uint8_t c) { return (a & b & c) != 0; }
-// True when all three vertices lie outside the same side plane (left, right, bottom or top) of
-// the view volume, or all behind the near plane, with a margin: such a triangle has no fragments.
-bool triangleOutsideView(const ClipSpace& clip, const Vec3& a, const Vec3& b, const Vec3& c);
+// The same for triangle corners v[0..2] indexing `codes`; false when a corner has no code.
+inline bool outsideView(const std::vector<uint8_t>& codes, const uint32_t v[3]) {
+    const size_t n = codes.size();
+    return v[0] < n && v[1] < n && v[2] < n && outsideView(codes[v[0]], codes[v[1]], codes[v[2]]);
+}
 
 // Window pixels [x0, x1) x [y0, y1); empty when x0 >= x1 or y0 >= y1.
 struct ScreenRect {
@@ -40,11 +44,9 @@ struct ScreenRect {
 };
 inline bool rectEmpty(const ScreenRect& r) { return r.x0 >= r.x1 || r.y0 >= r.y1; }
 
-// The pixels a convex polygon of up to 12 homogeneous object-space points (x, y, z, w; w = 0 for points at
-// infinity) can cover: its part inside the view volume's side planes, projected, padded by two
-// pixels and clamped to the viewport. Empty when the polygon lies wholly off screen.
-ScreenRect polygonRect(const ClipSpace& clip, const double (*points)[4], int count);
-// The same for a polygon already in clip space.
+// The pixels a convex polygon of up to 12 clip-space points (points at infinity included) can
+// cover: its part inside the view volume's side planes, projected, padded by two pixels and
+// clamped to the viewport. Empty when the polygon lies wholly off screen.
 ScreenRect clipPolygonRect(const int viewport[4], const double (*clipPoints)[4], int count);
 // The window box x0..x1, y0..y1 (any doubles) padded by two pixels and clamped to the viewport.
 ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1);

@@ -11,10 +11,11 @@
 
 namespace {
 
-// Outcodes of the world's pool and, one entity at a time, of a model, while the walk culls.
+// The view, the outcodes of the world's pool under it and, one entity at a time, of a model,
+// while the walk culls.
 struct Culling {
     const ClipSpace* view;
-    std::vector<uint8_t> pool;
+    const std::vector<uint8_t>* pool;
     std::vector<uint8_t> model;
 };
 
@@ -24,9 +25,7 @@ void depthTriangles(int count, Triangle** triangles, Vec3** vertices, const std:
     for (int i = 0; i < n; ++i) {
         const Triangle& t = *triangles[i];
         const Vec3 &a = *vertices[t.v[0]], &b = *vertices[t.v[1]], &c = *vertices[t.v[2]];
-        if (codes && t.v[0] < codes->size() && t.v[1] < codes->size() && t.v[2] < codes->size() &&
-            outsideView((*codes)[t.v[0]], (*codes)[t.v[1]], (*codes)[t.v[2]]))
-            continue;
+        if (codes && outsideView(*codes, t.v)) continue;
         glVertex3fv(&a.x);
         glVertex3fv(&b.x);
         glVertex3fv(&c.x);
@@ -56,7 +55,7 @@ void depthRoom(Room* room, World* world, Entity* camera, const Frustum* frustum,
     if (room->lastFrame == world->frame) return;
     room->lastFrame = world->frame;
     if (room->triangles)
-        depthTriangles(room->triangleCount, room->triangles, world->vertices, cull.view ? &cull.pool : nullptr);
+        depthTriangles(room->triangleCount, room->triangles, world->vertices, cull.pool);
     depthEntities(world, room->entities, cull);
     for (int i = 0; room->portals && i < room->portalCount; ++i) {
         const Portal* portal = room->portals[i];
@@ -70,15 +69,14 @@ void depthRoom(Room* room, World* world, Entity* camera, const Frustum* frustum,
 
 }  // namespace
 
-void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull) {
+void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull, const std::vector<uint8_t>* poolCodes) {
     if (!camera->room) return;
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_LIGHTING);
     glDepthMask(GL_TRUE);
     world->frame++;
-    Culling culling{cull, {}, {}};
-    if (cull) vertexOutcodes(*cull, world->vertices, world->vertices ? world->vertexCount : 0, culling.pool);
+    Culling culling{poolCodes ? cull : nullptr, cull ? poolCodes : nullptr, {}};
     depthRoom(camera->room, world, camera, nullptr, culling);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glEnable(GL_TEXTURE_2D);

@@ -4,6 +4,9 @@
 // into a room drawn later darkens that room's pixels where nothing shadows them.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "world/world.h"
 
 struct ClipSpace;
@@ -17,5 +20,6 @@ enum class ShadowDepth {
 // portals renderRoom would follow) and draws the opaque room triangles and the entities that are
 // neither hidden nor translucent into the depth buffer, colour writes off. Uses (and advances) the
 // world's frame stamp. Expects the camera view on the modelview matrix; restores colour writes,
-// texturing and lighting. With `cull`, triangles wholly outside the view are not sent.
-void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull);
+// texturing and lighting. With `cull` (the view) and `poolCodes` (the outcodes of the world's
+// vertex pool under it), triangles wholly outside the view are not sent.
+void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull, const std::vector<uint8_t>* poolCodes);

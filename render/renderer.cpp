@@ -40,9 +40,7 @@ void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const st
     const int16_t n = static_cast<int16_t>(count);
     for (int i = 0; i < n; ++i) {
         const Triangle& t = *triangles[i];
-        if (codes && t.v[0] < codes->size() && t.v[1] < codes->size() && t.v[2] < codes->size() &&
-            outsideView((*codes)[t.v[0]], (*codes)[t.v[1]], (*codes)[t.v[2]]))
-            continue;
+        if (codes && outsideView(*codes, t.v)) continue;
         if (static_cast<int16_t>(t.texture) != world->boundTexture) {
             const bool valid = world->textures && world->textureCount > 0 &&
                                t.texture < static_cast<uint16_t>(world->textureCount);
@@ -98,7 +96,8 @@ void renderWorld(Entity* camera, World* world) {
         vertexOutcodes(state.view, world->vertices, world->vertices ? world->vertexCount : 0, state.poolCodes);
     }
     if (state.shadowDepth == ShadowDepth::Complete && camera->room)
-        drawDepthWalk(camera, world, state.shortcuts ? &state.view : nullptr);
+        drawDepthWalk(camera, world, state.shortcuts ? &state.view : nullptr,
+                      state.shortcuts ? &state.poolCodes : nullptr);
     world->frame++;
     if (camera->room) renderRoom(camera->room, camera, nullptr);
 }

@@ -24,6 +24,20 @@ ClipSpace demoClip() {
     return c;
 }
 
+// Object-space polygon corners (x, y, z, w) through the clip space, then bounded.
+ScreenRect polygonRect(const ClipSpace& c, const double (*points)[4], int n) {
+    double clip[12][4];
+    for (int i = 0; i < n; ++i)
+        for (int r = 0; r < 4; ++r)
+            clip[i][r] = c.m[r] * points[i][0] + c.m[4 + r] * points[i][1] + c.m[8 + r] * points[i][2] +
+                         c.m[12 + r] * points[i][3];
+    return clipPolygonRect(c.viewport, clip, n);
+}
+
+bool triangleOutsideView(const ClipSpace& c, const Vec3& a, const Vec3& b, const Vec3& d) {
+    return outsideView(vertexOutcode(c, a), vertexOutcode(c, b), vertexOutcode(c, d));
+}
+
 bool contains(const ScreenRect& r, int x, int y) { return x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1; }
 
 TEST(ClipSpace, PolygonRectBoundsProjectedCornersAndClampsToTheViewport) {
