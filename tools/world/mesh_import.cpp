@@ -4,6 +4,8 @@
 #include "tools/world/mesh_import.h"
 
 #include <assimp/BaseImporter.h>
+#include <assimp/DefaultLogger.hpp>
+#include <assimp/LogStream.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -56,6 +58,43 @@ void keepOnlyImporterFor(Assimp::Importer& importer, const std::string& ext) {
     for (Assimp::BaseImporter* b : drop)
         if (importer.UnregisterLoader(b) == aiReturn_SUCCESS) delete b;
 }
+
+// Some importers drop faces whose indices point past the vertices and only log it: the log's
+// warnings are kept during an import, and such a drop fails the import instead.
+class WarningLog : public Assimp::LogStream {
+public:
+    void write(const char* message) override {
+        if (lines.size() < 16) lines.push_back(message ? message : "");
+    }
+    std::vector<std::string> lines;
+};
+
+class ImportLog {
+public:
+    ImportLog() {
+        Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+        log_ = new WarningLog;  // the logger owns and deletes it
+        Assimp::DefaultLogger::get()->attachStream(log_, Assimp::Logger::Warn | Assimp::Logger::Err);
+    }
+    ~ImportLog() { Assimp::DefaultLogger::kill(); }
+    ImportLog(const ImportLog&) = delete;
+    ImportLog& operator=(const ImportLog&) = delete;
+    // The first warning that says data was out of range, without the logger's prefix.
+    std::string outOfRange() const {
+        for (std::string line : log_->lines) {
+            if (line.find("out-of-range") == std::string::npos && line.find("out of range") == std::string::npos)
+                continue;
+            const size_t colon = line.find(": ");
+            if (colon != std::string::npos && colon < 16) line = line.substr(colon + 2);
+            while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+            return line;
+        }
+        return "";
+    }
+
+private:
+    WarningLog* log_;
+};
 
 const unsigned kFlags = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
 
@@ -185,9 +224,14 @@ bool meshFromScene(const aiScene* scene, const std::string& node, Mesh& mesh, st
     return true;
 }
 
-bool importWith(Assimp::Importer& importer, const aiScene* scene, const std::string& ext, const std::string& node,
-                const std::string& name, Mesh& mesh, std::string& error) {
+bool importWith(Assimp::Importer& importer, const aiScene* scene, const ImportLog& log, const std::string& ext,
+                const std::string& node, const std::string& name, Mesh& mesh, std::string& error) {
     const std::string where = "\"" + name + "\": ";
+    const std::string dropped = log.outOfRange();
+    if (scene && !dropped.empty()) {
+        error = where + "cannot read it as " + formatName(ext) + ": " + dropped;
+        return false;
+    }
     if (!scene) {
         std::string why = importer.GetErrorString();
         while (!why.empty() && (why.back() == '\n' || why.back() == ' ')) why.pop_back();
@@ -221,10 +265,11 @@ bool importMeshFile(const std::string& path, const std::string& node, Mesh& mesh
         }
         return importObj(path, mesh, error);
     }
+    const ImportLog log;
     Assimp::Importer importer;
     keepOnlyImporterFor(importer, ext);
     const aiScene* scene = importer.ReadFile(path, kFlags);
-    return importWith(importer, scene, ext, node, path, mesh, error);
+    return importWith(importer, scene, log, ext, node, path, mesh, error);
 }
 
 bool importMeshMemory(const void* data, size_t size, const std::string& extension, const std::string& node,
@@ -234,8 +279,9 @@ bool importMeshMemory(const void* data, size_t size, const std::string& extensio
         error = "\"" + name + "\": only glTF, PLY and STL are read from memory";
         return false;
     }
+    const ImportLog log;
     Assimp::Importer importer;
     keepOnlyImporterFor(importer, ext);
     const aiScene* scene = importer.ReadFileFromMemory(data, size, kFlags, ext.c_str());
-    return importWith(importer, scene, ext, node, name, mesh, error);
+    return importWith(importer, scene, log, ext, node, name, mesh, error);
 }
