@@ -3,6 +3,8 @@
 // refused with the file named and the importer quoted.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <nlohmann/json.hpp>
 
 #include "test_files.h"
