@@ -70,6 +70,7 @@ for t in "${targets[@]}"; do
   [ -n "$runs" ] && limit=(-runs="$runs")
   log=$dir/fuzz_$t.log
   set +e
+  LSAN_OPTIONS=suppressions=$PWD/fuzz/assimp.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} \
   "$bin" "$corpus" "fuzz/corpus/$t" "$seeds/$t" "${limit[@]}" -max_len="${max_len[$t]}" \
     -rss_limit_mb=2048 -malloc_limit_mb=256 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" >"$log" 2>&1

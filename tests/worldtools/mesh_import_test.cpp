@@ -3,6 +3,9 @@
 // refused with the file named and the importer quoted.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include <nlohmann/json.hpp>
@@ -174,6 +177,12 @@ TEST(MeshImport, BadFilesFailTheBuildNamingTheFileAndTheImportersReason) {
     j["accessors"][1]["count"] = 3;
     writeText(dir + "/range.gltf", j.dump());
     writeText(dir + "/model.fbx", "");
+    // Counts no file of this size can hold are refused before anything is allocated for them.
+    writeText(dir + "/claims.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 99999999\nproperty float x\n"
+                                   "property float y\nproperty float z\nend_header\n0000");
+    std::vector<uint8_t> big = glbBytes({node("box", box)});
+    big[8] = 0xFF;  // the header's total length
+    writeBytes(dir + "/length.glb", big);
 
     const struct {
         const char* file;
@@ -182,7 +191,9 @@ TEST(MeshImport, BadFilesFailTheBuildNamingTheFileAndTheImportersReason) {
                  {"text.glb", "cannot read it as glTF: "},  {"text.ply", "cannot read it as PLY: "},
                  {"empty.stl", "cannot read it as STL: "},  {"face.ply", ""},
                  {"range.gltf", ""},                        {"model.fbx", "unknown mesh format \".fbx\""},
-                 {"missing.stl", "cannot read it as STL: "}};
+                 {"missing.stl", "cannot read it as STL: "},
+                 {"claims.ply", "elements need at least 1199999988 bytes, but 4 follow it"},
+                 {"length.glb", "but the file has"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         CompiledScene out;
@@ -193,6 +204,31 @@ TEST(MeshImport, BadFilesFailTheBuildNamingTheFileAndTheImportersReason) {
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
         // The importer's reason follows the colon; it is never empty.
         EXPECT_GT(error.size(), error.find(c.file) + std::strlen(c.file) + 10) << error;
+    }
+}
+
+// Every mesh file that once broke the import fails cleanly with its name, or imports whole.
+TEST(MeshImport, EveryRegressionFileFailsCleanlyOrImports) {
+    std::vector<std::string> files;
+    if (DIR* d = opendir(QV_MESH_REGRESSION_DIR)) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != ".." && name != "README.md") files.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 4u) << "tests/worldtools/regressions/ lost its files";
+    for (const std::string& name : files) {
+        const std::string path = std::string(QV_MESH_REGRESSION_DIR) + "/" + name;
+        Mesh m;
+        std::string error;
+        if (importMeshFile(path, "", m, error)) {
+            for (const MeshTri& t : m.triangles)
+                for (uint32_t v : t.v) EXPECT_LT(v, m.positions.size()) << name;
+        } else {
+            EXPECT_EQ(error.rfind("\"" + path + "\": ", 0), 0u) << error;
+        }
     }
 }
 

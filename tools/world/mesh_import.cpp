@@ -16,7 +16,9 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/world/mesh_precheck.h"
 #include "tools/world/obj_import.h"
+#include "world/file_bytes.h"
 
 namespace {
 
@@ -96,7 +98,9 @@ private:
     WarningLog* log_;
 };
 
-const unsigned kFlags = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
+// Polygons are split here rather than by assimp's triangulation step, which aborts the process
+// on some malformed faces (an assertion the packaged library keeps).
+const unsigned kFlags = aiProcess_ValidateDataStructure;
 
 struct Collector {
     const aiScene* scene;
@@ -121,29 +125,30 @@ bool addMesh(Collector& c, const aiMesh& m, const aiMatrix4x4& toModel) {
     const aiVector3D* uvs = m.mTextureCoords[0];
     for (unsigned f = 0; f < m.mNumFaces; ++f) {
         const aiFace& face = m.mFaces[f];
-        if (face.mNumIndices != 3 || !face.mIndices) continue;  // points and lines
-        unsigned v[3];
+        if (face.mNumIndices < 3 || !face.mIndices) continue;  // points and lines
         float uv[3][2] = {{0, 0}, {0, 0}, {0, 0}};
-        for (int k = 0; k < 3; ++k) {
-            v[k] = face.mIndices[k];
-            if (v[k] >= m.mNumVertices) {
+        for (unsigned k = 0; k < face.mNumIndices; ++k)
+            if (face.mIndices[k] >= m.mNumVertices) {
                 c.error = "mesh \"" + std::string(m.mName.C_Str()) + "\" face " + std::to_string(f) +
-                          " uses vertex " + std::to_string(v[k]) + " but the mesh has " +
+                          " uses vertex " + std::to_string(face.mIndices[k]) + " but the mesh has " +
                           std::to_string(m.mNumVertices);
                 return false;
             }
-            if (uvs) {
-                uv[k][0] = uvs[v[k]].x;
-                uv[k][1] = uvs[v[k]].y;
-                if (!std::isfinite(uv[k][0]) || !std::isfinite(uv[k][1])) uv[k][0] = uv[k][1] = 0;
+        // A polygon becomes a fan from its first corner, as OBJ faces do.
+        for (unsigned k = 1; k + 1 < face.mNumIndices; ++k) {
+            const unsigned v[3] = {face.mIndices[0], face.mIndices[k], face.mIndices[k + 1]};
+            for (int j = 0; j < 3; ++j) {
+                uv[j][0] = uvs ? uvs[v[j]].x : 0;
+                uv[j][1] = uvs ? uvs[v[j]].y : 0;
+                if (!std::isfinite(uv[j][0]) || !std::isfinite(uv[j][1])) uv[j][0] = uv[j][1] = 0;
             }
+            if (++c.triangles > kMaxImportTriangles) {
+                c.error = "more than " + std::to_string(kMaxImportTriangles) + " triangles";
+                return false;
+            }
+            const int b = mirrored ? 2 : 1, d = mirrored ? 1 : 2;  // a mirroring node keeps faces outward
+            addMeshTriangle(*c.mesh, base + v[0], base + v[b], base + v[d], uv[0], uv[b], uv[d]);
         }
-        if (++c.triangles > kMaxImportTriangles) {
-            c.error = "more than " + std::to_string(kMaxImportTriangles) + " triangles";
-            return false;
-        }
-        const int b = mirrored ? 2 : 1, d = mirrored ? 1 : 2;  // a mirroring node keeps faces outward
-        addMeshTriangle(*c.mesh, base + v[0], base + v[b], base + v[d], uv[0], uv[b], uv[d]);
     }
     return true;
 }
@@ -265,6 +270,14 @@ bool importMeshFile(const std::string& path, const std::string& node, Mesh& mesh
         }
         return importObj(path, mesh, error);
     }
+    {
+        std::vector<unsigned char> bytes;
+        std::string why;
+        if (readFileBytes(path, bytes) && !precheckMeshBytes(ext, bytes.data(), bytes.size(), why)) {
+            error = "\"" + path + "\": cannot read it as " + formatName(ext) + ": " + why;
+            return false;
+        }
+    }
     const ImportLog log;
     Assimp::Importer importer;
     keepOnlyImporterFor(importer, ext);
@@ -277,6 +290,11 @@ bool importMeshMemory(const void* data, size_t size, const std::string& extensio
     const std::string ext = extensionOf("x." + extension);
     if (ext == "obj" || !meshFormatKnown("x." + ext)) {
         error = "\"" + name + "\": only glTF, PLY and STL are read from memory";
+        return false;
+    }
+    std::string why;
+    if (!precheckMeshBytes(ext, static_cast<const uint8_t*>(data), size, why)) {
+        error = "\"" + name + "\": cannot read it as " + formatName(ext) + ": " + why;
         return false;
     }
     const ImportLog log;
