@@ -45,6 +45,23 @@ TEST(MeshFit, HeightAndBaseOriginStandTheModelOnTheFloorAtThatHeight) {
     releaseCompiledScene(s);
 }
 
+// The "obj" key takes the same keys: an OBJ triangle fan 4 tall, fitted to 2 and stood on its base.
+TEST(MeshFit, ObjModelsFitToo) {
+    const std::string dir = freshDir("obj");
+    writeText(dir + "/tent.obj", "v -1 10 -1\nv 1 10 -1\nv 0 14 1\nv 0 10 1\nf 1 2 3\nf 2 4 3\nf 4 1 3\nf 1 4 2\n");
+    CompiledScene s;
+    std::string error;
+    ASSERT_TRUE(compileIn(dir, oneModelScene(R"({"obj": "tent.obj", "height": 2, "origin": "base"})",
+                                             R"({"model": "m", "position": [0, -1, 0]})"),
+                          s, error))
+        << error;
+    const Vec3 lo = worldBounds(s, {0, -1, 0}, false), hi = worldBounds(s, {0, -1, 0}, true);
+    EXPECT_FLOAT_EQ(lo.y, -1.0f);
+    EXPECT_FLOAT_EQ(hi.y, 1.0f);
+    EXPECT_EQ(modelOpenEdges(*s.world->models[0]), 0);
+    releaseCompiledScene(s);
+}
+
 TEST(MeshFit, SizeFitsWithinTheBoxAndCenterCentresIt) {
     const std::string dir = freshDir("size");
     writeText(dir + "/jar.gltf", gltfText({GltfNode{"jar", openJar(), {}, -1}}));
