@@ -270,7 +270,7 @@ bool importMeshFile(const std::string& path, const std::string& node, Mesh& mesh
         }
         return importObj(path, mesh, error);
     }
-    {
+    if (ext == "ply" || ext == "glb" || ext == "gltf") {  // the formats with checks before reading
         std::vector<unsigned char> bytes;
         std::string why;
         if (readFileBytes(path, bytes) && !precheckMeshBytes(ext, bytes.data(), bytes.size(), why)) {
