@@ -16,6 +16,7 @@
 #include "tools/world/mesh_import.h"
 #include "tools/world/obj_import.h"
 #include "tools/world/primitives.h"
+#include "tools/world/verbs.h"
 
 namespace {
 
@@ -205,6 +206,14 @@ TEST(MeshImport, BadFilesFailTheBuildNamingTheFileAndTheImportersReason) {
         // The importer's reason follows the colon; it is never empty.
         EXPECT_GT(error.size(), error.find(c.file) + std::strlen(c.file) + 10) << error;
     }
+    // The build verb stops with status 1 and writes nothing.
+    writeText(dir + "/scene.json", oneModelScene(R"({"mesh": "cut.glb"})", ""));
+    std::string a0 = "build", a1 = dir + "/scene.json", a2 = "-o", a3 = dir + "/out";
+    char* argv[] = {a0.data(), a1.data(), a2.data(), a3.data()};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(buildMain(4, argv), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cut.glb\": cannot read it as glTF"), std::string::npos);
+    EXPECT_FALSE(fileExists(dir + "/out/demo.kbw"));
 }
 
 // Every mesh file that once broke the import fails cleanly with its name, or imports whole.
