@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build-fuzz) and runs each for a bounded time or number
 # of runs, seeded from fuzz/corpus/ and from the shipped data (worlds, texture list and images,
-# font). Reports executions and coverage per target; exits 1 when any target finds a crash,
+# font, scenes). Reports executions and coverage per target; exits 1 when any target finds a crash,
 # leak, out-of-memory or timeout (the input is kept under build-fuzz/artifacts/<target>/).
 #
-#   scripts/fuzz.sh [-t SECONDS | -r RUNS] [world] [textures] [kbf]
+#   scripts/fuzz.sh [-t SECONDS | -r RUNS] [world] [textures] [kbf] [mesh] [scene]
 #
 # -t: seconds per target (default 60); -r: a fixed number of runs per target instead.
 # QV_SEED_RUN: a run folder to take the shipped data from (default build/run).
@@ -17,12 +17,12 @@ while getopts "t:r:" opt; do
   case $opt in
     t) seconds=$OPTARG ;;
     r) runs=$OPTARG ;;
-    *) echo "usage: $0 [-t SECONDS | -r RUNS] [world] [textures] [kbf]" >&2; exit 2 ;;
+    *) echo "usage: $0 [-t SECONDS | -r RUNS] [world] [textures] [kbf] [mesh] [scene]" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(world textures kbf)
+[ ${#targets[@]} -gt 0 ] || targets=(world textures kbf mesh scene)
 
 dir=${QV_FUZZ_DIR:-build-fuzz}
 jobs=${QV_JOBS:-2}
@@ -38,7 +38,12 @@ if [ -z "${QV_SEED_RUN:-}" ] && { [ ! -f "$run/sample.kbw" ] || [ ! -f "$run/fon
 fi
 seeds=$dir/seeds
 rm -rf "$seeds"
-mkdir -p "$seeds/world" "$seeds/textures" "$seeds/kbf"
+mkdir -p "$seeds/world" "$seeds/textures" "$seeds/kbf" "$seeds/mesh" "$seeds/scene"
+# The shipped scenes (their OBJ files are not found where the fuzzer runs; their mesh models and
+# everything else are still compiled).
+for scene in data/demo/scene.json data/examples/*/scene.json; do
+  cp "$scene" "$seeds/scene/$(basename "$(dirname "$scene")").json"
+done
 cp "$run"/*.kbw "$seeds/world/" 2>/dev/null || true
 cp "$run"/*.kbf "$seeds/kbf/" 2>/dev/null || true
 # The texture lists and every image they name (names are relative to the run folder).
@@ -51,8 +56,9 @@ for list in "$run"/*.ktl; do
 done
 
 # Largest input each target generates: worlds parse in linear time, images also go through the
-# whole mipmap chain, fonts are a few kilobytes. Longer seeds are cut to this length.
-declare -A max_len=([world]=65536 [textures]=4096 [kbf]=8192)
+# whole mipmap chain, fonts are a few kilobytes, mesh seeds are small boxes, scenes are text.
+# Longer seeds are cut to this length.
+declare -A max_len=([world]=65536 [textures]=4096 [kbf]=8192 [mesh]=16384 [scene]=16384)
 
 failed=0
 for t in "${targets[@]}"; do
@@ -64,6 +70,7 @@ for t in "${targets[@]}"; do
   [ -n "$runs" ] && limit=(-runs="$runs")
   log=$dir/fuzz_$t.log
   set +e
+  LSAN_OPTIONS=suppressions=$PWD/fuzz/assimp.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} \
   "$bin" "$corpus" "fuzz/corpus/$t" "$seeds/$t" "${limit[@]}" -max_len="${max_len[$t]}" \
     -rss_limit_mb=2048 -malloc_limit_mb=256 -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" >"$log" 2>&1

@@ -21,6 +21,14 @@ int roomIndex(const World& world, const Room* room) {
     return -1;
 }
 
+// Edges of a model with no neighbour: where its shadow volume can leak.
+int openEdges(const Model& m) {
+    int open = 0;
+    for (int t = 0; t < m.triangleCount; ++t)
+        for (int32_t a : m.triangles[t]->adj) open += a < 0;
+    return open;
+}
+
 ordered_json worldJson(const World& world) {
     ordered_json j;
     j["vertexCount"] = world.vertexCount;
@@ -31,7 +39,8 @@ ordered_json worldJson(const World& world) {
     for (int m = 0; m < world.modelCount; ++m)
         models.push_back({{"index", m},
                           {"vertexCount", world.models[m]->vertexCount},
-                          {"triangleCount", world.models[m]->triangleCount}});
+                          {"triangleCount", world.models[m]->triangleCount},
+                          {"openEdges", openEdges(*world.models[m])}});
     j["models"] = models;
     ordered_json rooms = ordered_json::array();
     for (int r = 0; r < world.roomCount; ++r) {
@@ -91,7 +100,8 @@ std::string describeWorld(const World& world) {
         << ", models " << world.modelCount << ", rooms " << world.roomCount << "\n";
     for (int m = 0; m < world.modelCount; ++m)
         out << "model " << m << ": " << world.models[m]->vertexCount << " vertices, "
-            << world.models[m]->triangleCount << " triangles\n";
+            << world.models[m]->triangleCount << " triangles, " << openEdges(*world.models[m])
+            << " open edges\n";
     for (int r = 0; r < world.roomCount; ++r) {
         const Room& room = *world.rooms[r];
         out << "room " << r << ": box " << v3(room.boxMin) << " to " << v3(room.boxMax) << ", "

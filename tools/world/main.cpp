@@ -13,7 +13,8 @@ void usage(FILE* out) {
                  "  build SCENE.json -o DIR          compile a scene into DIR\n"
                  "  validate WORLD.kbw [--textures LIST.ktl] [--json]\n"
                  "                                   check what the renderer relies on\n"
-                 "  sample WORLD.kbw                 write a small sample world\n");
+                 "  sample WORLD.kbw                 write a small sample world\n"
+                 "  example-meshes DIR               write the mesh files of the scene guide's example\n");
 }
 
 }  // namespace
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(verb, "build")) return buildMain(argc - 1, argv + 1);
     if (!std::strcmp(verb, "validate")) return validateMain(argc - 1, argv + 1);
     if (!std::strcmp(verb, "sample")) return sampleMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "example-meshes")) return exampleMeshesMain(argc - 1, argv + 1);
     if (!std::strcmp(verb, "--help") || !std::strcmp(verb, "-h") || !std::strcmp(verb, "help")) {
         usage(stdout);
         return 0;

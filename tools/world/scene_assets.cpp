@@ -1,10 +1,8 @@
-// Scene materials, textures and models.
+// Scene materials and textures, and the file names the scene gives.
 #include <cctype>
 #include <cmath>
 
-#include "tools/world/obj_import.h"
 #include "image/png_io.h"
-#include "tools/world/primitives.h"
 #include "tools/world/procedural.h"
 #include "tools/world/scene_internal.h"
 
@@ -212,98 +210,5 @@ void parseTextures(SceneBuild& b, const JsonAt& textures) {
         b.textureIndex[it.key()] = static_cast<uint16_t>(b.images.size());
         b.textureNames.push_back("textures/" + it.key() + ".raw");
         b.images.push_back(std::move(img));
-    }
-}
-
-namespace {
-
-// "scale" (one number or [x, y, z]), "rotate" (degrees about x, y, z) and "translate".
-MeshTransform transformOf(const JsonAt& entry) {
-    MeshTransform tf;
-    if (entry.has("scale")) {
-        const JsonAt s = entry["scale"];
-        if (s.json().is_number()) {
-            const float k = s.number();
-            tf.scale = {k, k, k};
-        } else {
-            tf.scale = s.vec3();
-        }
-        if (tf.scale.x == 0 || tf.scale.y == 0 || tf.scale.z == 0) s.fail("a scale of 0 flattens the mesh");
-    }
-    tf.rotate = entry.vec3("rotate", tf.rotate);
-    tf.translate = entry.vec3("translate", tf.translate);
-    return tf;
-}
-
-}  // namespace
-
-Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& entry) {
-    Mesh mesh;
-    std::string why;
-    if (!importObj(scenePath(b, entry["obj"].string()), mesh, why)) entry["obj"].fail(why);
-    transformMesh(mesh, transformOf(entry));
-    return mesh;
-}
-
-void parseModels(SceneBuild& b, const JsonAt& models) {
-    if (!models.json().is_object())
-        models.fail("expected an object of named models, got " + jsonTypeName(models.json()));
-    for (auto it = models.json().begin(); it != models.json().end(); ++it) {
-        const JsonAt m = models.member(it.key());
-        ModelBuild out;
-        out.name = it.key();
-        if (m.has("obj")) {
-            m.expectObject({"obj", "material", "texture", "scale", "rotate", "translate"});
-            out.mesh = loadObjWithTransform(b, m);
-        } else if (m.has("primitive")) {
-            m.expectObject({"primitive", "material", "texture", "size", "radius", "tubeRadius",
-                            "height", "segments", "rings", "uvRepeat", "scale", "rotate",
-                            "translate"});
-            PrimitiveParams p;
-            p.size = m.vec3("size", p.size);
-            if (!(p.size.x > 0 && p.size.y > 0 && p.size.z > 0)) m["size"].fail("sizes must be positive");
-            p.radius = m.has("radius") ? m["radius"].numberIn(1e-4f, 1e6f) : p.radius;
-            p.tubeRadius = m.has("tubeRadius") ? m["tubeRadius"].numberIn(1e-4f, 1e6f) : p.tubeRadius;
-            p.height = m.has("height") ? m["height"].numberIn(1e-4f, 1e6f) : p.height;
-            p.segments = m.integer("segments", 3, 512, p.segments);
-            p.rings = m.integer("rings", 2, 512, p.rings);
-            if (m.has("uvRepeat")) {
-                const JsonAt r = m["uvRepeat"];
-                if (r.size() != 2) r.fail("expected [u, v]");
-                p.uvRepeat[0] = r.element(0).number();
-                p.uvRepeat[1] = r.element(1).number();
-            }
-            const std::string kind = m["primitive"].string();
-            if (kind == "box") out.mesh = makeBox(p);
-            else if (kind == "wedge") out.mesh = makeWedge(p);
-            else if (kind == "cylinder") out.mesh = makeCylinder(p);
-            else if (kind == "sphere") out.mesh = makeSphere(p);
-            else if (kind == "torus") {
-                if (p.tubeRadius >= p.radius) m["tubeRadius"].fail("must be smaller than radius");
-                p.rings = std::max(p.rings, 3);
-                out.mesh = makeTorus(p);
-            } else {
-                m["primitive"].fail("unknown primitive \"" + kind +
-                                    "\" (expected box, wedge, cylinder, sphere or torus)");
-            }
-            transformMesh(out.mesh, transformOf(m));
-        } else {
-            m.fail("a model needs \"obj\" (a file) or \"primitive\" (box, wedge, cylinder, sphere, torus)");
-        }
-        out.material = materialRef(b, m);
-        out.texture = textureRef(b, m);
-        weldMesh(out.mesh);
-        if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
-        std::string why;
-        size_t open = 0;
-        if (!computeAdjacency(out.mesh, why, &open)) m.fail("model \"" + out.name + "\": " + why);
-        if (open)
-            b.warnings.push_back(m.path() + ": model \"" + out.name + "\" has " + std::to_string(open) +
-                                 " open edges; shadows from it may leak");
-        else if (signedVolume6(out.mesh) < 0)
-            b.warnings.push_back(m.path() + ": model \"" + out.name +
-                                 "\" is inside out (its faces point inwards)");
-        b.modelIndex[out.name] = b.models.size();
-        b.models.push_back(std::move(out));
     }
 }

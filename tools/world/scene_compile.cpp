@@ -17,8 +17,6 @@
 
 namespace {
 
-const int kMaxRecordTriangles = 32767;  // triangle counts are 16-bit signed in the file
-
 Vec3* newVec(const Vec3& v) {
     Vec3* p = allocRecords<Vec3>(1);
     *p = v;
@@ -50,7 +48,9 @@ void assembleModels(SceneBuild& b, World* w, const JsonAt& root) {
         m.partCount = static_cast<uint16_t>((m.mesh.triangles.size() + kMaxRecordTriangles - 1) / kMaxRecordTriangles);
         m.firstIndex = static_cast<uint16_t>(total);
         total += m.partCount;
-        if (total > 32767) root["models"].fail("more than 32767 model records (large models count once per 32767 triangles)");
+        if (total > 32767)
+            root["models"].fail("more than 32767 model records (large models count once per " +
+                                std::to_string(kMaxRecordTriangles) + " triangles)");
         if (m.partCount > 1)
             b.warnings.push_back("model \"" + m.name + "\" has " + std::to_string(m.mesh.triangles.size()) +
                                  " triangles and is stored as " + std::to_string(m.partCount) + " parts");
@@ -94,9 +94,9 @@ void assembleModels(SceneBuild& b, World* w, const JsonAt& root) {
 // Limits of the file format, checked before anything is built so assembly cannot stop half-way.
 void checkRoomLimits(const SceneBuild& b) {
     for (const RoomBuild& src : b.rooms) {
-        if (src.triangles.size() > size_t(kMaxRecordTriangles))
+        if (src.triangles.size() > kMaxRecordTriangles)
             throw SceneError(src.path, "room \"" + src.name + "\" has " + std::to_string(src.triangles.size()) +
-                                           " triangles; a room holds at most 32767 (raise cellSize or split the room)");
+                                           " triangles; a room holds at most " + std::to_string(kMaxRecordTriangles) + " (raise cellSize or split the room)");
         if (src.portals.size() > 32767) throw SceneError(src.path, "more than 32767 portals");
         size_t entities = 0;
         for (const EntityBuild& e : src.entities) entities += b.models[e.model].partCount;
@@ -208,6 +208,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
     if (root.has("doors")) parseDoors(b, root["doors"]);
     separateSharedWalls(b);
     generateRoomGeometry(b);
+    checkModelUse(b);
     if (b.rooms[0].entities.empty())
         b.warnings.push_back("rooms[0]: room \"" + b.rooms[0].name +
                              "\" has no entities; the demo spins the first entity of the first room");

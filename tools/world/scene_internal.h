@@ -16,7 +16,14 @@
 // triangles than one model record holds is stored as consecutive parts (see assembly).
 struct ModelBuild {
     std::string name;
+    std::string path;  // "models.name", for messages
     Mesh mesh;
+    // How the mesh was placed from its file's coordinates: scale and rotate, then multiply by
+    // `fit` and add `shift` (fitting and translate). Gives points in the file's units in messages.
+    MeshTransform placed;
+    float fit = 1;
+    Vec3 shift{0, 0, 0};
+    bool fromFile = false;
     uint16_t material = 0;
     uint16_t texture = 0;
     uint16_t firstIndex = 0;  // index of its first part in the world's model table
@@ -107,6 +114,12 @@ void parseTextures(SceneBuild& b, const JsonAt& textures);
 void parseModels(SceneBuild& b, const JsonAt& models);
 // Reads the mesh of an OBJ-based model or room, with its optional transform.
 Mesh loadObjWithTransform(SceneBuild& b, const JsonAt& entry);
+// Triangles one model record holds: its count is a 16-bit signed number in the world file.
+const size_t kMaxRecordTriangles = 32767;
+// Warnings about models as the rooms use them: holes and crowded edges of models that entities
+// use, entities sticking out of their room's box, and room lights inside an entity's bounds.
+// Run after the rooms are parsed.
+void checkModelUse(SceneBuild& b);
 
 void parseRooms(SceneBuild& b, const JsonAt& rooms);
 void parseDoors(SceneBuild& b, const JsonAt& doors);

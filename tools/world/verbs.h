@@ -10,6 +10,7 @@ int infoMain(int argc, char** argv);
 int buildMain(int argc, char** argv);
 int validateMain(int argc, char** argv);
 int sampleMain(int argc, char** argv);
+int exampleMeshesMain(int argc, char** argv);
 
 // The summary `info` prints, as text and as JSON text.
 std::string describeWorld(const World& world);

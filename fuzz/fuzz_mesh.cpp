@@ -1,0 +1,57 @@
+// libFuzzer target for mesh files: the first byte picks the format (glTF, GLB, PLY, STL or OBJ),
+// the rest is the file. Any bytes either fail the import with a message naming the file, or give
+// a mesh every index of which is in range and that welds, closes and simplifies without fault.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "tools/world/mesh_holes.h"
+#include "tools/world/mesh_import.h"
+#include "tools/world/mesh_simplify.h"
+
+namespace {
+
+const char* const kFormats[] = {"gltf", "glb", "ply", "stl", "obj"};
+
+bool importObjBytes(const uint8_t* data, size_t size, Mesh& mesh, std::string& error) {
+    // The OBJ reader takes a path: the bytes go through one file per fuzzing process.
+    static const std::string path = "/tmp/qv_fuzz_mesh_" + std::to_string(::getpid()) + ".obj";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool written = std::fwrite(data, 1, size, f) == size;
+    std::fclose(f);
+    return written && importMeshFile(path, "", mesh, error);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const std::string ext = kFormats[data[0] % 5];
+    Mesh mesh;
+    std::string error;
+    const bool ok = ext == "obj" ? importObjBytes(data + 1, size - 1, mesh, error)
+                                 : importMeshMemory(data + 1, size - 1, ext, "", "fuzz." + ext, mesh, error);
+    if (!ok) {
+        if (ext != "obj" && error.find("\"fuzz." + ext + "\": ") != 0) __builtin_trap();  // names the file
+        return 0;
+    }
+    for (const MeshTri& t : mesh.triangles)
+        for (uint32_t v : t.v)
+            if (v >= mesh.positions.size()) __builtin_trap();
+    // What the compiler does next with a model, each step on its own output.
+    weldMesh(mesh);
+    if (mesh.triangles.empty() || mesh.triangles.size() > 20000) return 0;
+    if (!computeAdjacency(mesh, error)) return 0;
+    closeHoles(mesh);
+    if (!computeAdjacency(mesh, error)) return 0;
+    if (mesh.triangles.size() > 8 && simplifyMesh(mesh, mesh.triangles.size() / 2, error)) {
+        for (const MeshTri& t : mesh.triangles)
+            for (uint32_t v : t.v)
+                if (v >= mesh.positions.size()) __builtin_trap();
+    }
+    return 0;
+}
