@@ -12,7 +12,7 @@ PACKAGES=(
   # window, input and OpenGL (SDL2 over X11, Mesa's libGL and libEGL, llvmpipe)
   libsdl2-dev libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   # world and font tools
-  libpng-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
+  libstb-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
   # end-to-end tests against a real X server with real input
   xvfb xdotool x11-utils xauth
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
