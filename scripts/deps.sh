@@ -17,6 +17,8 @@ PACKAGES=(
   xvfb xdotool x11-utils xauth
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
   xfonts-base
+  # the Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64
   # fuzzing and leak checks
   # llvm supplies llvm-symbolizer, which readable sanitizer reports and fuzz coverage need
   clang libclang-rt-14-dev llvm valgrind

@@ -264,4 +264,36 @@ TEST_F(WineEndToEnd, FullscreenRefusedWhereTheScreenHasNoSuchMode) {
     EXPECT_EQ(program.waitExit(kEffectMs), 1) << program.stderrText();
 }
 
+// What a Windows user gets: the zip of scripts/windows.sh, unzipped, runs the demo in its folder.
+TEST_F(WineEndToEnd, ThePackedZipRunsTheDemoInItsFolder) {
+    const std::string zip = std::string(QV_WINDOWS_BUILD) + "/quorvel-windows.zip";
+    if (access(zip.c_str(), F_OK) != 0) {
+        const char* required = std::getenv("QV_REQUIRE_WINE");
+        if (required && std::string(required) == "1") FAIL() << zip << " is missing";
+        GTEST_SKIP() << zip << " is missing (scripts/windows.sh makes it)";
+    }
+    ASSERT_EQ(std::system(("cd " + dir_ + " && unzip -q " + zip).c_str()), 0);
+    const std::string folder = dir_ + "/Quorvel";
+    for (const char* name : {"quorvel.exe", "demo.kbw", "demo.ktl", "font.kbf", "README.txt", "textures"})
+        EXPECT_EQ(access((folder + "/" + name).c_str(), F_OK), 0) << name;
+    EXPECT_NE(readFile(folder + "/README.txt").find("FPSlog.txt"), std::string::npos);
+
+    PrivateX x(1024, 768);
+    ASSERT_TRUE(x.ok());
+    WineProgram program(folder, x);
+    program.start("", folder + "/quorvel.exe");
+    const unsigned long window = program.waitForWindow(kTitle, kStartMs);
+    ASSERT_NE(window, 0u) << program.stderrText();
+    ASSERT_TRUE(program.waitForTrace("first SwapBuffers", kStartMs)) << program.trace();
+    int w = 0, h = 0, left = 0, top = 0, stencil = 0;
+    ASSERT_TRUE(firstSwap(program.trace(), w, h, left, top, stencil));
+    EXPECT_TRUE(waitFor(kEffectMs, [&] { return showsAPicture(client(x, left, top)); })) << "the window stayed blank";
+    // The log fills while it runs; then Escape.
+    EXPECT_TRUE(waitFor(kEffectMs, [&] { return readFile(folder + "/FPSlog.txt").find("FPS: ") == 0; }));
+    program.x("xdotool windowfocus " + std::to_string(window));
+    program.x("xdotool keydown Escape");
+    EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
+    program.x("xdotool keyup Escape");
+}
+
 } // namespace

@@ -98,7 +98,8 @@ WineProgram::~WineProgram() {
     }
 }
 
-void WineProgram::start(const std::string& argument) {
+void WineProgram::start(const std::string& argument, const std::string& exe) {
+    const std::string program = exe.empty() ? std::string(QV_WINE_QUORVEL) : exe;
     pid_ = fork();
     if (pid_ == 0) {
         if (chdir(dir_.c_str()) != 0) _exit(120);
@@ -111,9 +112,9 @@ void WineProgram::start(const std::string& argument) {
         setenv("QUORVEL_TRACE", (dir_ + "/trace.txt").c_str(), 1);
         const std::string runner = std::string(QV_SOURCE_DIR) + "/scripts/wine-run.sh";
         if (argument.empty())
-            execl(runner.c_str(), "wine-run.sh", QV_WINE_PREFIX, QV_WINE_QUORVEL, static_cast<char*>(nullptr));
+            execl(runner.c_str(), "wine-run.sh", QV_WINE_PREFIX, program.c_str(), static_cast<char*>(nullptr));
         else
-            execl(runner.c_str(), "wine-run.sh", QV_WINE_PREFIX, QV_WINE_QUORVEL, argument.c_str(),
+            execl(runner.c_str(), "wine-run.sh", QV_WINE_PREFIX, program.c_str(), argument.c_str(),
                   static_cast<char*>(nullptr));
         _exit(121);
     }

@@ -46,7 +46,8 @@ class WineProgram {
 public:
     WineProgram(const std::string& dir, const PrivateX& x);
     ~WineProgram();
-    void start(const std::string& argument = "");
+    // Runs `exe` (default: the build's quorvel.exe) with at most one argument.
+    void start(const std::string& argument = "", const std::string& exe = "");
     // The exit code, or -1 when it has not ended within `ms` (or ended by a signal).
     int waitExit(int ms);
     bool running();
