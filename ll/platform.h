@@ -46,8 +46,10 @@ constexpr int32_t DISP_CHANGE_SUCCESSFUL = 0, DISP_CHANGE_FAILED = -1, DISP_CHAN
 // Input-device results, version, cooperative levels and mouse event offsets.
 constexpr int32_t DI_OK = 0;
 constexpr int32_t DI_BUFFEROVERFLOW = 1;                          // success code: events were lost
+constexpr int32_t DI_NOEFFECT = 1;                                // success code: nothing to do (same value)
 constexpr int32_t DIERR_INPUTLOST = int32_t(0x8007001Eu);         // device must be re-acquired
 constexpr int32_t DIERR_NOTACQUIRED = int32_t(0x8007000Cu);
+constexpr int32_t DIERR_ACQUIRED = int32_t(0x800700AAu);          // not while the device is acquired
 constexpr int32_t DIERR_INVALIDPARAM = int32_t(0x80070057u);
 constexpr int32_t DIERR_GENERIC = int32_t(0x80004005u);
 constexpr uint32_t DIRECTINPUT_VERSION = 0x0500;
