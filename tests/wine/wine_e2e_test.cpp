@@ -215,6 +215,20 @@ TEST_F(WineEndToEnd, FolderWithoutAWorldShowsTheBoxThenEndsWithOne) {
     EXPECT_EQ(program.waitExit(kEffectMs), 1) << program.stderrText();
 }
 
+TEST_F(WineEndToEnd, AWorldWithoutItsTextureListShowsTheTexturesBox) {
+    ASSERT_EQ(std::system(("cp " + std::string(QV_RUN_DIR) + "/demo.kbw " + dir_).c_str()), 0);
+    PrivateX x(1024, 768);
+    ASSERT_TRUE(x.ok());
+    WineProgram program(dir_, x);
+    program.start();
+    ASSERT_NE(program.waitForWindow("Orvane Error!", kStartMs), 0u) << program.stderrText() << program.trace();
+    EXPECT_NE(program.trace().find("text=\"Could not load textures!\""), std::string::npos) << program.trace();
+    // The world was released and the window closed before the box: only the box is left.
+    EXPECT_EQ(program.waitForWindow(kTitle, 0), 0u);
+    EXPECT_TRUE(program.dismissBox("Orvane Error!", kEffectMs));
+    EXPECT_EQ(program.waitExit(kEffectMs), 1) << program.stderrText();
+}
+
 TEST_F(WineEndToEnd, FullscreenSwitchesTheDisplayModeAndRestoresIt) {
     copyDemo();
     PrivateX x(800, 600);
