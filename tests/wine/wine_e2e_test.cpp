@@ -38,6 +38,17 @@ std::string lastKeys(const std::string& trace) {
     return trace.substr(at + 1, trace.find('\n', at + 1) - at - 1);
 }
 
+// The parts of the demo's first view that the spinner and its shadow never reach: the sides and
+// the wall above them. They change only when the camera moves or turns.
+const std::array<std::array<int, 4>, 3> kBesideSpinner = {{{0, 0, 180, 600}, {620, 0, 180, 600}, {180, 0, 440, 180}}};
+
+double besideSpinner(const Image& a, const Image& b) {
+    double most = 0;
+    for (const auto& r : kBesideSpinner)
+        most = std::max(most, differentFraction(crop(a, r[0], r[1], r[2], r[3]), crop(b, r[0], r[1], r[2], r[3])));
+    return most;
+}
+
 class WineEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,16 +90,25 @@ protected:
         if (!grabWindow(x.display(), 0, screen, error)) return Image{};
         return crop(screen, left, top, 800, 600);
     }
-    // Grabs until two grabs a moment apart barely differ: the camera has come to rest.
-    Image still(const PrivateX& x, int left, int top) {
-        Image previous = client(x, left, top), now;
-        waitFor(kEffectMs, [&] {
-            now = client(x, left, top);
-            const bool rest = differentFraction(previous, now) < 0.05;
-            previous = now;
-            return rest;
+    // Grabs until two grabs in a row agree beside the spinner: the camera is at rest. Whether it
+    // came to rest within the deadline; `rest` is the last grab.
+    bool settle(const PrivateX& x, int left, int top, Image& rest) {
+        Image previous = client(x, left, top);
+        return waitFor(kEffectMs, [&] {
+            rest = client(x, left, top);
+            const bool same = besideSpinner(previous, rest) < 0.01;
+            previous = rest;
+            return same;
         });
-        return now;
+    }
+    // B takes all speed and leftover turning away: held until the camera is at rest.
+    Image stop(WineProgram& program, const PrivateX& x, int left, int top) {
+        Image rest;
+        program.x("xdotool keydown b");
+        EXPECT_TRUE(waitFor(kEffectMs, [&] { return lastKeys(program.trace()) == "keys 30"; })) << program.trace();
+        EXPECT_TRUE(settle(x, left, top, rest)) << "the camera did not come to rest";
+        program.x("xdotool keyup b");
+        return rest;
     }
 
     std::string dir_;
@@ -138,11 +158,7 @@ TEST_F(WineEndToEnd, WindowFirstFrameKeysMouseAndEscape) {
     // compared loosely and the parts it and its shadow never reach (the sides, the wall above
     // them) closely.
     const double apart = differentFraction(first, linuxFirst);
-    double beside = 0;
-    const std::array<std::array<int, 4>, 3> besideSpinner = {{{0, 0, 180, 600}, {620, 0, 180, 600}, {180, 0, 440, 180}}};
-    for (const auto& r : besideSpinner)
-        beside = std::max(beside, differentFraction(crop(first, r[0], r[1], r[2], r[3]),
-                                                  crop(linuxFirst, r[0], r[1], r[2], r[3])));
+    const double beside = besideSpinner(first, linuxFirst);
     std::printf("first frame: %.4f of all pixels and at most %.4f of those beside the spinner differ from the "
                 "Linux program's first frame\n",
                 apart, beside);
@@ -156,25 +172,28 @@ TEST_F(WineEndToEnd, WindowFirstFrameKeysMouseAndEscape) {
 
     // Keys reach keysLL as DIK codes while held, and W flies the camera forward.
     program.x("xdotool windowfocus " + std::to_string(window));
-    Image before = still(x, left, top);
+    Image before;
+    ASSERT_TRUE(settle(x, left, top, before));
     program.x("xdotool keydown w");
     EXPECT_TRUE(waitFor(kEffectMs, [&] { return lastKeys(program.trace()) == "keys 11"; })) << program.trace();
-    EXPECT_TRUE(waitFor(kEffectMs, [&] { return differentFraction(before, client(x, left, top)) > 0.2; }))
+    EXPECT_TRUE(waitFor(kEffectMs, [&] { return besideSpinner(before, client(x, left, top)) > 0.2; }))
         << "holding W did not move the camera";
     program.x("xdotool keyup w");
+    stop(program, x, left, top);
     for (const auto& key : {std::make_pair("Up", "keys c8"), std::make_pair("space", "keys 39")}) {
         program.x(std::string("xdotool keydown ") + key.first);
         EXPECT_TRUE(waitFor(kEffectMs, [&] { return lastKeys(program.trace()) == key.second; }))
             << key.first << "\n" << program.trace();
         program.x(std::string("xdotool keyup ") + key.first);
     }
-    EXPECT_TRUE(waitFor(kEffectMs, [&] { return lastKeys(program.trace()) == "keys"; })) << "a key stayed down";
 
-    // Mouse motion turns the camera: the pointer is moved off the anchor until the view turns.
-    before = still(x, left, top);
+    // Mouse motion turns the camera: from rest, the pointer is moved off the anchor until the
+    // view turns.
+    before = stop(program, x, left, top);
+    EXPECT_TRUE(waitFor(kEffectMs, [&] { return lastKeys(program.trace()) == "keys"; })) << "a key stayed down";
     EXPECT_TRUE(waitFor(kEffectMs, [&] {
         program.x("xdotool mousemove 470 300");
-        return differentFraction(before, client(x, left, top)) > 0.2;
+        return besideSpinner(before, client(x, left, top)) > 0.2;
     })) << "moving the mouse did not turn the camera";
 
     // Escape ends the program with 0, and the log holds a line per second.
