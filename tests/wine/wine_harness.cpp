@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +64,8 @@ PrivateX::PrivateX(int width, int height) {
         const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
         pid_ = fork();
         if (pid_ == 0) {
+            // Should the test program die without cleaning up, its X server goes with it.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             const int null = open("/dev/null", O_WRONLY);
             if (null >= 0) {
                 dup2(null, 1);
