@@ -19,12 +19,20 @@ std::string currentFolder() {
     return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-std::string programFolder() {
+std::string programFolder(const char* argv0) {
+#ifdef _WIN32
+    // The folder of the path the program was started by.
+    const std::string path = argv0 ? argv0 : "";
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+#else
+    (void)argv0;
     char buf[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
     if (n <= 0) return std::string();
     std::string path(buf, size_t(n));
     return path.substr(0, path.rfind('/'));
+#endif
 }
 
 } // namespace
@@ -44,7 +52,7 @@ int main(int argc, char** argv) {
     // The overlay's font: the world folder's own, else the one where the program was started, else
     // the build's run folder beside the program's folder.
     const std::string started = currentFolder();
-    setOverlayFontPaths({"font.kbf", started + "/font.kbf", programFolder() + "/../run/font.kbf"});
+    setOverlayFontPaths({"font.kbf", started + "/font.kbf", programFolder(argv[0]) + "/../run/font.kbf"});
     if (!line.worldDir.empty() && chdir(line.worldDir.c_str()) != 0) {
         std::fprintf(stderr, "quorvel: cannot enter \"%s\": %s\n", line.worldDir.c_str(), std::strerror(errno));
         return 1;

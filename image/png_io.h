@@ -1,4 +1,4 @@
-// PNG files through libpng: reading any PNG into an 8-bit RGB or RGBA image (palette and grey
+// PNG files through stb: reading any PNG into an 8-bit RGB or RGBA image (palette and grey
 // expanded, 16-bit reduced, transparency kept as alpha) and writing images back out.
 #pragma once
 

@@ -1,8 +1,9 @@
 // The platform interface under LL: one operation for each windowing, pixel-format, GL-context,
 // input-device, cursor and clock call LL makes, named after the Win32/GDI/WGL/DirectInput/winmm
 // call it stands for. LL reaches the system only through these. Exactly one backend is linked
-// into a program: platform_sdl.cpp (SDL2, the real one), platform_offscreen.cpp (no display,
-// for captures) or platform_test.cpp (scripted, tests); the first two share platform_emulation.
+// into a program: platform_win32.cpp (the Windows calls themselves), platform_sdl.cpp (SDL2 on
+// Linux), platform_offscreen.cpp (no display, for captures) or platform_test.cpp (scripted,
+// tests); the SDL and offscreen backends share platform_emulation.
 // Handles are pointers to backend-defined records; null means "none" or "failed".
 #pragma once
 
@@ -45,8 +46,10 @@ constexpr int32_t DISP_CHANGE_SUCCESSFUL = 0, DISP_CHANGE_FAILED = -1, DISP_CHAN
 // Input-device results, version, cooperative levels and mouse event offsets.
 constexpr int32_t DI_OK = 0;
 constexpr int32_t DI_BUFFEROVERFLOW = 1;                          // success code: events were lost
+constexpr int32_t DI_NOEFFECT = 1;                                // success code: nothing to do (same value)
 constexpr int32_t DIERR_INPUTLOST = int32_t(0x8007001Eu);         // device must be re-acquired
 constexpr int32_t DIERR_NOTACQUIRED = int32_t(0x8007000Cu);
+constexpr int32_t DIERR_ACQUIRED = int32_t(0x800700AAu);          // not while the device is acquired
 constexpr int32_t DIERR_INVALIDPARAM = int32_t(0x80070057u);
 constexpr int32_t DIERR_GENERIC = int32_t(0x80004005u);
 constexpr uint32_t DIRECTINPUT_VERSION = 0x0500;

@@ -15,6 +15,8 @@ struct PlatDevice {
     PlatDeviceKind kind;
     bool formatSet, acquired;
     uint32_t bufferSize;
+    std::deque<PlatDeviceEvent> events; // a mouse's buffered events
+    bool overflow;                      // events were dropped since the last read
 };
 
 namespace {
@@ -24,10 +26,7 @@ struct EmulationState {
     uint32_t nextAtom;
     std::deque<PlatMessage> messages;
     uint8_t keys[256];
-    PlatDevice* keyboard; // one keyboard and one mouse per process
-    PlatDevice* mouse;
-    std::deque<PlatDeviceEvent> mouseEvents;
-    bool mouseOverflow; // events were dropped since the last read
+    std::vector<PlatDevice*> mice; // every open mouse device; each buffers the events on its own
     uint32_t sequence;
     int32_t cursorCounter;
 };
@@ -93,15 +92,19 @@ void emuDropMessages(PlatWindow* window) {
 void emuSetKey(uint8_t dik, bool down) { emu.keys[dik] = down ? 0x80 : 0; }
 
 void emuPushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp) {
-    if (!emu.mouse || !emu.mouse->acquired) return;
-    if (emu.mouseEvents.size() >= emu.mouse->bufferSize) {
-        emu.mouseOverflow = true;
-        return;
+    const uint32_t sequence = emu.sequence++;
+    for (PlatDevice* mouse : emu.mice) {
+        if (!mouse->acquired) continue;
+        if (mouse->events.size() >= mouse->bufferSize)
+            mouse->overflow = true;
+        else
+            mouse->events.push_back({offset, data, timeStamp, sequence});
     }
-    emu.mouseEvents.push_back({offset, data, timeStamp, emu.sequence++});
 }
 
-bool emuMouseEventsPending() { return !emu.mouseEvents.empty(); }
+bool emuMouseEventsPending() {
+    return std::any_of(emu.mice.begin(), emu.mice.end(), [](PlatDevice* m) { return !m->events.empty(); });
+}
 
 int32_t emuGetDeviceState(PlatDevice* device, uint32_t size, void* data, void (*update)()) {
     if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
@@ -118,12 +121,12 @@ int32_t emuGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEven
     if (recordSize != sizeof(PlatDeviceEvent) || device->kind != PlatDeviceKind::mouse) return DIERR_INVALIDPARAM;
     if (!device->acquired) return DIERR_NOTACQUIRED;
     update();
-    while (*count < wanted && !emu.mouseEvents.empty()) {
-        events[(*count)++] = emu.mouseEvents.front();
-        emu.mouseEvents.pop_front();
+    while (*count < wanted && !device->events.empty()) {
+        events[(*count)++] = device->events.front();
+        device->events.pop_front();
     }
-    int32_t result = emu.mouseOverflow ? DI_BUFFEROVERFLOW : DI_OK;
-    emu.mouseOverflow = false;
+    int32_t result = device->overflow ? DI_BUFFEROVERFLOW : DI_OK;
+    device->overflow = false;
     return result;
 }
 
@@ -154,30 +157,36 @@ uint32_t platReleaseDirectInput(PlatDirectInput* directInput) {
     return 0;
 }
 
+// As on Windows, any number of devices of a kind may be open: keyboards share the key state,
+// and every acquired mouse buffers every event.
 int32_t platCreateDevice(PlatDirectInput* directInput, PlatDeviceKind kind, PlatDevice** out) {
     *out = nullptr;
     if (!directInput) return DIERR_INVALIDPARAM;
-    PlatDevice*& slot = kind == PlatDeviceKind::keyboard ? emu.keyboard : emu.mouse;
-    if (slot) return DIERR_GENERIC;
-    slot = *out = new PlatDevice{kind, false, false, 0};
+    *out = new PlatDevice{kind, false, false, 0, {}, false};
+    if (kind == PlatDeviceKind::mouse) emu.mice.push_back(*out);
     return DI_OK;
 }
 
+// The format and the buffer size are fixed while the device is acquired (DIERR_ACQUIRED).
 int32_t platSetDataFormat(PlatDevice* device, PlatDataFormat format) {
     bool matches = (format == PlatDataFormat::keyboard) == (device->kind == PlatDeviceKind::keyboard);
-    if (!matches || device->acquired) return DIERR_INVALIDPARAM;
+    if (device->acquired) return DIERR_ACQUIRED;
+    if (!matches) return DIERR_INVALIDPARAM;
     device->formatSet = true;
     return DI_OK;
 }
 
 int32_t platSetProperty(PlatDevice* device, PlatProperty property, const PlatPropDword* value) {
-    if (property != PlatProperty::bufferSize || !value || device->acquired) return DIERR_INVALIDPARAM;
+    if (device->acquired) return DIERR_ACQUIRED;
+    if (property != PlatProperty::bufferSize || !value) return DIERR_INVALIDPARAM;
     device->bufferSize = value->data;
     return DI_OK;
 }
 
+// Acquiring an acquired device succeeds with nothing to do.
 int32_t platAcquire(PlatDevice* device) {
     if (!device->formatSet) return DIERR_INVALIDPARAM;
+    if (device->acquired) return DI_NOEFFECT;
     device->acquired = true;
     return DI_OK;
 }
@@ -185,19 +194,13 @@ int32_t platAcquire(PlatDevice* device) {
 // An unacquired mouse loses what it buffered, the loss included.
 int32_t platUnacquire(PlatDevice* device) {
     device->acquired = false;
-    if (device == emu.mouse) {
-        emu.mouseEvents.clear();
-        emu.mouseOverflow = false;
-    }
+    device->events.clear();
+    device->overflow = false;
     return DI_OK;
 }
 
 uint32_t platReleaseDevice(PlatDevice* device) {
-    if (device == emu.keyboard) emu.keyboard = nullptr;
-    if (device == emu.mouse) {
-        platUnacquire(device);
-        emu.mouse = nullptr;
-    }
+    emu.mice.erase(std::remove(emu.mice.begin(), emu.mice.end(), device), emu.mice.end());
     delete device;
     return 0;
 }

@@ -41,15 +41,16 @@ void emuDropMessages(PlatWindow* window);
 // --- input ---
 // The key of DIK code dik goes down (0x80) or up (0).
 void emuSetKey(uint8_t dik, bool down);
-// One event for the acquired mouse's buffer; ignored while the mouse is absent or unacquired.
-// A full buffer keeps its events and drops the new one, and the next read reports the loss.
+// One event for the buffer of every acquired mouse device (any number may be open); ignored by
+// mice that are not acquired. A full buffer keeps its events and drops the new one, and that
+// device's next read reports the loss.
 void emuPushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp);
 // GetDeviceState and GetDeviceData with their checks; update brings the keys or the mouse buffer
 // up to date from the backend's events once the checks have passed, before the read.
 int32_t emuGetDeviceState(PlatDevice* device, uint32_t size, void* data, void (*update)());
 int32_t emuGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
                          void (*update)());
-// True while the mouse buffer holds events.
+// True while any mouse buffer holds events.
 bool emuMouseEventsPending();
 
 // --- cursor ---

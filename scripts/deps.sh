@@ -12,13 +12,15 @@ PACKAGES=(
   # window, input and OpenGL (SDL2 over X11, Mesa's libGL and libEGL, llvmpipe)
   libsdl2-dev libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   # world and font tools
-  libpng-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
+  libstb-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
   # mesh files (glTF, PLY, STL) and simplification for the world compiler
   libassimp-dev libmeshoptimizer-dev
   # end-to-end tests against a real X server with real input
   xvfb xdotool x11-utils xauth
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
   xfonts-base
+  # the Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64
   # fuzzing and leak checks
   # llvm supplies llvm-symbolizer, which readable sanitizer reports and fuzz coverage need
   clang libclang-rt-14-dev llvm valgrind

@@ -1,0 +1,20 @@
+# Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-x86-64-posix):
+#   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+# The posix thread model is the one whose libstdc++ has std::thread; the C and C++ runtimes and
+# winpthread are linked statically so that the programs need only system DLLs.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(QV_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${QV_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QV_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${QV_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${QV_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+
