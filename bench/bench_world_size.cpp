@@ -30,9 +30,7 @@ void BM_FrameByWorldSize(benchmark::State& state) {
     Entity camera = makeBenchCamera(kSizeCamera, kSizeCameraAngles);
     for (int i = 0; i < 20; ++i) drawFrame(&camera, world); // warm-up: shaders compiled, camera placed
     for (auto _ : state) drawFrame(&camera, world);
-    int drawn = 0;
-    for (int i = 0; i < world->roomCount; ++i) drawn += world->rooms[i]->lastFrame == world->frame;
-    state.counters["rooms_drawn"] = drawn;
+    state.counters["rooms_drawn"] = roomsDrawn(world);
     unlinkEntity(&camera);
     releaseBenchWorld(world);
 }
