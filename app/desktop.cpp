@@ -47,12 +47,11 @@ OverlayFacts overlayFacts(const DriverState& d) {
     f.fps = d.fpsLogged ? d.lastFps : -1;
     f.frameMs = d.dt;
     f.cameraRoom = -1;
+    f.roomsDrawn = roomsDrawn(d.world);
     if (const World* world = d.world)
-        for (int16_t i = 0; world->rooms && i < world->roomCount; ++i) {
-            if (world->rooms[i]->lastFrame == world->frame) ++f.roomsDrawn;
+        for (int16_t i = 0; world->rooms && i < world->roomCount; ++i)
             // Drawing from room 0 because the camera is outside every room is not standing in it.
             if (world->rooms[i] == d.camera.room && pointInRoom(&d.camera, d.camera.room)) f.cameraRoom = i;
-        }
     f.position[0] = d.camera.position.x;
     f.position[1] = d.camera.position.y;
     f.position[2] = d.camera.position.z;

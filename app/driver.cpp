@@ -38,8 +38,8 @@ void fatalError(int code, const char* message) {
 void startDemo() {
     driver.log = std::fopen(kFpsLogFile, "w"); // the demo runs on without a log if this fails
 
-    const uint8_t flags = driver.fullscreen ? uint8_t(kWindowFlags | 0x01) : kWindowFlags;
-    if (initLL(kWindowTitle, flags, 0, 0, 800, 600) != 0) fatalError(1, "Could not initialize LL!");
+    const uint8_t flags = driver.fullscreen ? uint8_t(kWindowFlags | kLLFullscreen) : kWindowFlags;
+    if (initLL(kWindowTitle, flags, 0, 0, kWindowWidth, kWindowHeight) != 0) fatalError(1, "Could not initialize LL!");
     anchorCursorLL(0, 0);
     showCursorLL(0);
 

@@ -12,6 +12,9 @@
 
 constexpr const char* kWindowTitle = "Quorvel -- By: Tavrin, Easter 2002";
 constexpr uint8_t kWindowFlags = kLLDoubleBuffer | kLLDepth16 | kLLStencil8;  // windowed
+// The client area, and with --fullscreen the display mode.
+constexpr int32_t kWindowWidth = 800;
+constexpr int32_t kWindowHeight = 600;
 constexpr const char* kWorldFile = "demo.kbw";
 constexpr const char* kTextureListFile = "demo.ktl";
 constexpr const char* kFpsLogFile = "FPSlog.txt";

@@ -15,7 +15,8 @@ const char* const kClassName = "OpenGL";
 
 void reportError(const char* message) { platMessageBox(nullptr, message, "Error", MB_OK); }
 
-// Steps 7 to 12 fail with the window still hidden: tell the user first, then tear down.
+// A failure after the window exists but before it is shown (the window itself, its device
+// context, pixel format or rendering context): tell the user first, then tear down.
 int32_t failThenClose(const char* message) {
     reportError(message);
     closeLL();
@@ -25,7 +26,7 @@ int32_t failThenClose(const char* message) {
 } // namespace
 
 int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t width, int32_t height) {
-    // 1. The pixel format request and the fixed fields of the window class.
+    // The pixel format request and the fixed fields of the window class.
     PlatPixelFormat format = {};
     format.size = 40;
     format.version = 1;
@@ -42,7 +43,7 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
     windowClass.windowProc = wndProcLL;
     windowClass.className = kClassName;
 
-    // 2.
+    // The module instance that owns the window class.
     llWindow.instance = platGetModuleHandle();
     if (!llWindow.instance) {
         reportError("Was not able to get instance handle.");
@@ -50,7 +51,7 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
     }
     windowClass.instance = llWindow.instance;
 
-    // 3. Both are loaded before either is tested.
+    // The class's stock icon and arrow cursor: both are loaded before either is tested.
     windowClass.icon = platLoadIcon(IDI_WINLOGO);
     windowClass.cursor = platLoadCursor(IDC_ARROW);
     if (!windowClass.icon || !windowClass.cursor) {
@@ -58,13 +59,14 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
         return 1;
     }
 
-    // 4. Only the atom's low 16 bits identify a class.
+    // Registers the window class; only the atom's low 16 bits identify a class.
     if ((platRegisterClass(&windowClass) & 0xFFFF) == 0) {
         reportError("Wasn't able to regiser windowclass.");
         return 1;
     }
 
-    // 5. Once the mode has changed, any later closeLL must restore it.
+    // Fullscreen: switches the display to width x height at 32 bits and takes a popup style; once
+    // the mode has changed, any later closeLL must restore it. Windowed: an overlapped window.
     uint32_t exStyle, style;
     if (flags & kLLFullscreen) {
         PlatDisplayMode mode = {};
@@ -85,46 +87,47 @@ int32_t initLL(const char* title, uint8_t flags, int32_t x, int32_t y, int32_t w
         style = WS_OVERLAPPEDWINDOW;
     }
 
-    // 6. The outer rectangle for a client area of width x height.
+    // The outer rectangle for a client area of width x height.
     PlatRect rect = {0, 0, width, height};
     if (!platAdjustWindowRect(&rect, style, false, exStyle)) {
         reportError("Was not able to calculate proper size of window.");
         return 1;
     }
 
-    // 7. Created hidden; shown only once the context works.
+    // Creates the window, hidden; it is shown only once the context works.
     llWindow.window = platCreateWindow(exStyle, kClassName, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                        x, y, rect.right - rect.left, rect.bottom - rect.top, llWindow.instance);
     if (!llWindow.window) return failThenClose("Could not create window.");
 
-    // 8.
+    // The window's device context.
     llWindow.deviceContext = platGetDC(llWindow.window);
     if (!llWindow.deviceContext) return failThenClose("Could not get the device context for window.");
 
-    // 9, 10.
+    // Chooses the closest pixel format to the request and sets it on the device context.
     int32_t index = platChoosePixelFormat(llWindow.deviceContext, &format);
     if (index == 0) return failThenClose("Could not find a good pixel format.");
     if (!platSetPixelFormat(llWindow.deviceContext, index, &format)) return failThenClose("Could not set pixel format.");
 
-    // 11, 12.
+    // Creates the OpenGL rendering context and makes it current.
     llWindow.renderContext = platCreateContext(llWindow.deviceContext);
     if (!llWindow.renderContext) return failThenClose("Wasn't able to create rendering context.");
     if (!platMakeCurrent(llWindow.deviceContext, llWindow.renderContext))
         return failThenClose("Could not activate rendering context.");
 
-    // 13.
+    // Shows the window and gives it the foreground and the keyboard focus.
     platShowWindow(llWindow.window, SW_SHOW);
     platSetForegroundWindow(llWindow.window);
     platSetFocus(llWindow.window);
 
-    // 14. The window is visible now: take it down before telling the user.
+    // Sets up the keyboard and buffered mouse devices; the window is visible now, so it is taken down
+    // before the user is told of a failure.
     if (setupLL() != 0) {
         closeLL();
         reportError("setupLL failed!!");
         return 1;
     }
 
-    // 15.
+    // Remembers the client size and position: the cursor readout and anchor are relative to them.
     llWindow.windowWidth = width;
     llWindow.windowHeight = height;
     llWindow.windowX = x;

@@ -89,6 +89,38 @@ void vertexOutcodes(const ClipSpace& clip, Vec3** vertices, uint32_t count, std:
     for (uint32_t i = 0; i < count; ++i) out[i] = vertexOutcode(clip, *vertices[i]);
 }
 
+void PoolOutcodes::begin(const ClipSpace& view, Vec3** vertices, uint32_t count) {
+    view_ = view;
+    vertices_ = vertices;
+    count_ = vertices ? count : 0;
+    computed_ = 0;
+    // The stamps only grow with the largest pool seen; a new generation forgets every code.
+    if (stamps_.size() < count_) {
+        stamps_.resize(count_, 0);
+        codes_.resize(count_);
+    }
+    if (++generation_ == 0) {
+        std::fill(stamps_.begin(), stamps_.end(), 0);
+        generation_ = 1;
+    }
+}
+
+uint8_t PoolOutcodes::code(uint32_t i) {
+    if (stamps_[i] != generation_) {
+        codes_[i] = vertexOutcode(view_, *vertices_[i]);
+        stamps_[i] = generation_;
+        ++computed_;
+    }
+    return codes_[i];
+}
+
+bool PoolOutcodes::outside(const uint32_t v[3]) {
+    if (v[0] >= count_ || v[1] >= count_ || v[2] >= count_) return false;
+    // Once two corners share no plane, the third cannot make the three share one.
+    const uint8_t ab = code(v[0]) & code(v[1]);
+    return ab != 0 && (ab & code(v[2])) != 0;
+}
+
 ScreenRect paddedRect(const int viewport[4], double x0, double y0, double x1, double y1) {
     // Clamped in double first: a corner near the eye plane projects far outside any int.
     auto clamp = [](double v, int lo, int hi) { return int(std::min<double>(hi, std::max<double>(lo, v))); };

@@ -38,6 +38,30 @@ inline bool outsideView(const std::vector<uint8_t>& codes, const uint32_t v[3]) 
     return v[0] < n && v[1] < n && v[2] < n && outsideView(codes[v[0]], codes[v[1]], codes[v[2]]);
 }
 
+// The outcodes of one vertex pool under one view, each computed the first time a triangle asks
+// for it and kept until the next begin: a frame pays for the vertices of the rooms it draws, not
+// for every vertex of the world.
+class PoolOutcodes {
+public:
+    // Starts over with a view and a pool (which must stay as they are until the next begin).
+    void begin(const ClipSpace& view, Vec3** vertices, uint32_t count);
+    // outsideView for triangle corners v[0..2] of the pool; false when a corner is not in it.
+    bool outside(const uint32_t v[3]);
+    // Codes computed since begin.
+    uint32_t computed() const { return computed_; }
+
+private:
+    uint8_t code(uint32_t i);
+
+    ClipSpace view_{};
+    Vec3** vertices_ = nullptr;
+    uint32_t count_ = 0;
+    uint32_t generation_ = 0;
+    uint32_t computed_ = 0;
+    std::vector<uint8_t> codes_;
+    std::vector<uint32_t> stamps_;  // codes_[i] belongs to this begin when stamps_[i] == generation_
+};
+
 // Window pixels [x0, x1) x [y0, y1); empty when x0 >= x1 or y0 >= y1.
 struct ScreenRect {
     int x0, y0, x1, y1;

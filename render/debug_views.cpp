@@ -4,8 +4,6 @@
 
 #include <GL/gl.h>
 
-#include <algorithm>
-
 #include "render/renderer.h"
 #include "render/screen_pass.h"
 #include "render/shadows.h"
@@ -13,21 +11,15 @@
 
 namespace {
 
-void walk(Room* room, Entity* camera, const Frustum* frustum, std::vector<const Room*>& seen,
-          std::vector<PortalVisit>& out) {
-    if (!room || std::find(seen.begin(), seen.end(), room) != seen.end()) return;
-    seen.push_back(room);
-    for (int i = 0; room->portals && i < room->portalCount; ++i) {
-        const Portal* portal = room->portals[i];
-        if (!portalFollowable(portal)) continue;
-        const bool followed = !frustum || portalVisible(camera, portal, frustum);
-        out.push_back({portal, followed});
-        if (!followed) continue;
-        Frustum* next = buildFrustum(camera, portal);
-        walk(portal->target, camera, next, seen, out);
-        freeFrustum(next);
-    }
-}
+// Records each followable portal of the rooms walked and whether the walk went through it.
+class PortalRecorder : public RoomVisitor {
+public:
+    explicit PortalRecorder(std::vector<PortalVisit>& out) : out_(out) {}
+    void portalSeen(const Portal* portal, bool followed) override { out_.push_back({portal, followed}); }
+
+private:
+    std::vector<PortalVisit>& out_;
+};
 
 // Everything the line views touch is saved here and restored by the destructor.
 struct LineState {
@@ -54,20 +46,13 @@ struct LineState {
     }
 };
 
-const Model* castingModel(const World* world, const Entity* e) {
-    if (e->flags & kEntityHidden) return nullptr;
-    if (!world->models || e->model >= static_cast<uint16_t>(world->modelCount)) return nullptr;
-    const Model* m = world->models[e->model];
-    if (!m || !e->litMask || !m->triangles || !m->vertices) return nullptr;
-    return m;
-}
-
 } // namespace
 
 std::vector<PortalVisit> visitPortals(Entity* camera, World* world) {
     std::vector<PortalVisit> out;
-    std::vector<const Room*> seen;
-    if (camera && world && camera->room) walk(camera->room, camera, nullptr, seen, out);
+    // The frame stamps stay as the frame left them: the other views and the overlay read them.
+    PortalRecorder recorder(out);
+    if (camera && world && camera->room) walkVisibleRooms(camera, world, recorder, RoomMarks::Private);
     return out;
 }
 
@@ -96,7 +81,7 @@ void drawShadowOutlines(Entity* camera, World* world) {
     LineState lines(camera);
     for (int16_t r = 0; r < world->roomCount; ++r) {
         Room* room = world->rooms[r];
-        if (!room || room->lastFrame != world->frame || room->lights[0].enabled != 1) continue;
+        if (!room || room->lastFrame != world->frame || room->lights[0].enabled != kLightShadowing) continue;
         for (Entity* e = room->entities; e; e = e->next) {
             const Model* m = castingModel(world, e);
             if (!m || !e->edges[0]) continue;

@@ -5,11 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "world/world.h"
 
 struct ClipSpace;
+class PoolOutcodes;
 
 enum class ShadowDepth {
     Default,   // each room's pass counts against the depth drawn so far
@@ -21,5 +21,5 @@ enum class ShadowDepth {
 // neither hidden nor translucent into the depth buffer, colour writes off. Uses (and advances) the
 // world's frame stamp. Expects the camera view on the modelview matrix; restores colour writes,
 // texturing and lighting. With `cull` (the view) and `poolCodes` (the outcodes of the world's
-// vertex pool under it), triangles wholly outside the view are not sent.
-void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull, const std::vector<uint8_t>* poolCodes);
+// vertex pool under it, begun for this view), triangles wholly outside the view are not sent.
+void drawDepthWalk(Entity* camera, World* world, const ClipSpace* cull, PoolOutcodes* poolCodes);

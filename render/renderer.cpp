@@ -3,7 +3,6 @@
 
 #include <GL/gl.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "render/clip_space.h"
@@ -31,15 +30,17 @@ void applyStandingState() {
     glDisable(GL_STENCIL_TEST);
 }
 
-// Draws the triangles; with `codes` (the vertices' outcodes), those wholly outside the view are
-// skipped before they bind or apply anything, so the next drawn triangle binds what it needs just
-// as it would have.
-void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const std::vector<uint8_t>* codes) {
+// Draws the triangles; with `pool` (the outcodes of the world's pool) or `codes` (those of a
+// model's vertices), those wholly outside the view are skipped before they bind or apply
+// anything, so the next drawn triangle binds what it needs just as it would have.
+void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, PoolOutcodes* pool,
+                      const std::vector<uint8_t>* codes) {
     World* world = state.world;
     if (!world) return;
     const int16_t n = static_cast<int16_t>(count);
     for (int i = 0; i < n; ++i) {
         const Triangle& t = *triangles[i];
+        if (pool && pool->outside(t.v)) continue;
         if (codes && outsideView(*codes, t.v)) continue;
         if (static_cast<int16_t>(t.texture) != world->boundTexture) {
             const bool valid = world->textures && world->textureCount > 0 &&
@@ -61,11 +62,26 @@ void drawTriangleList(int count, Triangle** triangles, Vec3** vertices, const st
     }
 }
 
-}  // namespace
+// The renderer's work at each room the walk reaches: the room's lights, triangles and entities
+// before the rooms behind its portals, its shadow pass after them.
+class DrawRooms : public RoomVisitor {
+public:
+    void enterRoom(Room* room, World* world) override {
+        setupRoomLights(room);
+        if (room->triangles)
+            drawTriangleList(room->triangleCount, room->triangles, world->vertices,
+                             state.shortcuts && world == state.world ? &state.poolCodes : nullptr, nullptr);
+        renderEntities(room->entities);
+    }
+    void leaveRoom(Room* room, World*) override {
+        findSilhouettes(room);
+        renderShadows(room);
+    }
+};
 
-bool portalFollowable(const Portal* portal) {
-    return portal && portal->target && portal->vertices && portal->vertexCount >= 3;
-}
+DrawRooms drawRooms;
+
+}  // namespace
 
 const RendererState& rendererState() { return state; }
 
@@ -74,10 +90,6 @@ void resetRenderer() { state = RendererState{}; }
 void setReferencePath(bool on) { state.referencePath = on; }
 
 void setShadowDepth(ShadowDepth mode) { state.shadowDepth = mode; }
-
-void initLightIds(World* world) {
-    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
-}
 
 void renderWorld(Entity* camera, World* world) {
     state.world = world;
@@ -92,14 +104,14 @@ void renderWorld(Entity* camera, World* world) {
     applyStandingState();
     applyView(camera);
     if (state.shortcuts) {
+        // Outcodes come per vertex of what the walks draw, as they draw it: never the whole pool.
         state.view = currentClipSpace();
-        vertexOutcodes(state.view, world->vertices, world->vertices ? world->vertexCount : 0, state.poolCodes);
+        state.poolCodes.begin(state.view, world->vertices, world->vertexCount);
     }
     if (state.shadowDepth == ShadowDepth::Complete && camera->room)
         drawDepthWalk(camera, world, state.shortcuts ? &state.view : nullptr,
                       state.shortcuts ? &state.poolCodes : nullptr);
-    world->frame++;
-    if (camera->room) renderRoom(camera->room, camera, nullptr);
+    walkVisibleRooms(camera, world, drawRooms, RoomMarks::FrameStamp);
 }
 
 void drawWorldFrame(Entity* camera, World* world) {
@@ -117,79 +129,16 @@ void drawWorldFrame(Entity* camera, World* world) {
 }
 
 void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
-    World* world = room->world ? room->world : state.world;
-    if (!world) return;
-    if (room->lastFrame == world->frame) return;
-    room->lastFrame = world->frame;
-    setupRoomLights(room);
-    if (room->triangles)
-        drawTriangleList(room->triangleCount, room->triangles, world->vertices,
-                         state.shortcuts && world == state.world ? &state.poolCodes : nullptr);
-    renderEntities(room->entities);
-    for (int i = 0; room->portals && i < room->portalCount; ++i) {
-        const Portal* portal = room->portals[i];
-        if (!portalFollowable(portal)) continue;
-        if (!frustum || portalVisible(camera, portal, frustum)) renderThroughPortal(camera, portal);
-    }
-    findSilhouettes(room);
-    renderShadows(room);
+    walkRoom(room, state.world, camera, frustum, drawRooms);
 }
 
 void renderThroughPortal(Entity* camera, const Portal* portal) {
-    if (!portalFollowable(portal)) return;
-    Frustum* frustum = buildFrustum(camera, portal);
-    // Without a frustum the target room follows all its portals, like the camera's room.
-    renderRoom(portal->target, camera, frustum);
-    freeFrustum(frustum);
+    walkThroughPortal(camera, portal, state.world, drawRooms);
 }
 
-Frustum* buildFrustum(const Entity* camera, const Portal* portal) {
-    if (!portalFollowable(portal)) return nullptr;
-    const int n = portal->vertexCount;
-    auto* frustum = static_cast<Frustum*>(std::calloc(1, sizeof(Frustum)));
-    if (!frustum) return nullptr;
-    frustum->planes = static_cast<Plane**>(std::calloc(n, sizeof(Plane*)));
-    if (!frustum->planes) {
-        std::free(frustum);
-        return nullptr;
-    }
-    frustum->planeCount = static_cast<int16_t>(n);
-    const Vec3& p = camera->position;
-    Vec3** v = portal->vertices;
-    for (int i = 0; i < n; ++i) {
-        frustum->planes[i] = static_cast<Plane*>(std::malloc(sizeof(Plane)));
-        if (!frustum->planes[i]) {
-            freeFrustum(frustum);
-            return nullptr;
-        }
-        const Vec3& a = i == 0 ? *v[n - 1] : *v[i - 1];
-        planeFromPoints(a, *v[i], p, *frustum->planes[i]);
-    }
-    return frustum;
-}
-
-void freeFrustum(Frustum* frustum) {
-    if (!frustum) return;
-    if (frustum->planes)
-        for (int i = 0; i < frustum->planeCount; ++i) std::free(frustum->planes[i]);
-    std::free(frustum->planes);
-    std::free(frustum);
-}
-
-bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum) {
-    if (!portalFollowable(portal)) return false;
-    Vec3** v = portal->vertices;
-    // The portal's own plane, reversed so its normal points away from the owning room.
-    Plane q;
-    planeFromPoints(*v[2], *v[1], *v[0], q);
-    if (planeValue(q, camera->position) >= 0) return false;
-    for (int i = 0; i < portal->vertexCount; ++i) {
-        bool inside = true;
-        for (int k = 0; k < frustum->planeCount && inside; ++k)
-            inside = planeValue(*frustum->planes[k], *v[i]) < 0;
-        if (inside) return true;
-    }
-    return false;
+const Model* entityModel(const World* world, const Entity* entity) {
+    if (!world || !world->models || entity->model >= static_cast<uint16_t>(world->modelCount)) return nullptr;
+    return world->models[entity->model];
 }
 
 void renderEntities(Entity* first) {
@@ -199,8 +148,7 @@ void renderEntities(Entity* first) {
         updateRotation(e);
         glTranslatef(e->position.x, e->position.y, e->position.z);
         glMultMatrixf(e->rotation);
-        const Model* m = world && e->model < static_cast<uint16_t>(world->modelCount)
-                             ? world->models[e->model] : nullptr;
+        const Model* m = entityModel(world, e);
         const bool hidden = e->flags & kEntityHidden;
         const bool translucent = e->flags & kEntityTranslucent;
         if (m && !hidden) {
@@ -212,7 +160,7 @@ void renderEntities(Entity* first) {
             if (state.shortcuts) {
                 vertexOutcodes(entityClipSpace(state.view, e->position, e->rotation), m->vertices,
                                m->vertices ? m->vertexCount : 0, state.modelCodes);
-                drawTriangleList(m->triangleCount, m->triangles, m->vertices, &state.modelCodes);
+                drawTriangleList(m->triangleCount, m->triangles, m->vertices, nullptr, &state.modelCodes);
             } else {
                 drawTriangles(m->triangleCount, m->triangles, m->vertices);
             }
@@ -226,7 +174,7 @@ void renderEntities(Entity* first) {
 }
 
 void drawTriangles(int count, Triangle** triangles, Vec3** vertices) {
-    drawTriangleList(count, triangles, vertices, nullptr);
+    drawTriangleList(count, triangles, vertices, nullptr, nullptr);
 }
 
 void applyMaterial(int index, World* world) {
@@ -242,7 +190,7 @@ void applyMaterial(int index, World* world) {
 void setupRoomLights(Room* room) {
     const World* world = state.world ? state.world : room->world;
     for (int i = 0; i < 8; ++i) {
-        const GLenum id = world ? static_cast<GLenum>(world->lightIds[i]) : static_cast<GLenum>(kLightIdBase + i);
+        const GLenum id = static_cast<GLenum>(world ? world->lightIds[i] : kLightIdBase + i);
         RoomLight& L = room->lights[i];
         if (L.enabled) {
             glLightfv(id, GL_AMBIENT, L.ambient);

@@ -8,13 +8,8 @@
 
 #include "render/clip_space.h"
 #include "render/depth_walk.h"
+#include "render/room_walk.h"
 #include "world/world.h"
-
-// One plane per portal edge; a point is inside when its plane value is negative for every plane.
-struct Frustum {
-    int16_t planeCount;
-    Plane** planes;
-};
 
 // Renders one frame. The modelview matrix holds the identity (or a base transform) on entry and
 // is left with the camera view multiplied in: bracket the call with glPushMatrix/glPopMatrix.
@@ -29,20 +24,15 @@ void renderWorld(Entity* camera, World* world);
 // volume triangles a counting pass surely culls are not sent, and darkening covers only the tiles
 // that volumes have touched (see setReferencePath).
 void drawWorldFrame(Entity* camera, World* world);
-// Renders a room and, recursively, the rooms behind its portals. frustum is null for the camera's
-// own room, whose portals are all followed without facing or frustum tests.
+// Renders a room and, recursively, the rooms behind its portals (the room walk with the
+// renderer's work at each room: lights, triangles and entities, then the rooms behind its visible
+// portals, then its shadow pass). frustum is null for the camera's own room, whose portals are
+// all followed without facing or frustum tests.
 void renderRoom(Room* room, Entity* camera, const Frustum* frustum);
 void renderThroughPortal(Entity* camera, const Portal* portal);
-// The frustum through a portal from the camera position; null when it cannot be allocated or the
-// portal has fewer than 3 vertices.
-Frustum* buildFrustum(const Entity* camera, const Portal* portal);
-void freeFrustum(Frustum* frustum);
-// The portal faces the camera and at least one of its vertices lies strictly inside the frustum.
-// A portal with fewer than 3 vertices is never visible.
-bool portalVisible(const Entity* camera, const Portal* portal, const Frustum* frustum);
-// Portals with fewer than 3 vertices have no plane and no frustum; they are never followed (by
-// the renderer or by any walk that must visit the rooms it draws).
-bool portalFollowable(const Portal* portal);
+// The model an entity draws: null when its index is outside the world's models or no model is
+// there.
+const Model* entityModel(const World* world, const Entity* entity);
 // Draws every entity of a room list (hidden ones skipped, translucent ones additively).
 void renderEntities(Entity* first);
 // Draws triangles against a vertex pool, binding textures and applying materials of the world
@@ -52,8 +42,6 @@ void drawTriangles(int count, Triangle** triangles, Vec3** vertices);
 void applyMaterial(int index, World* world);
 // Loads the room's eight light slots into GL_LIGHT0 .. GL_LIGHT7 (positions in world space).
 void setupRoomLights(Room* room);
-// World.lightIds[i] = GL_LIGHT0 + i.
-void initLightIds(World* world);
 
 // Module state: the world being rendered. (Which rooms a frame drew shows in their frame stamps:
 // Room.lastFrame == World.frame.)
@@ -62,7 +50,7 @@ struct RendererState {
     bool referencePath;  // drawWorldFrame takes no shortcuts
     bool shortcuts;      // inside a drawWorldFrame that takes them
     ClipSpace view;      // world space to clip space for this frame, while shortcuts is set
-    std::vector<uint8_t> poolCodes;   // outcodes of the world's vertex pool under view
+    PoolOutcodes poolCodes;           // outcodes of the world's vertex pool under view
     std::vector<uint8_t> modelCodes;  // scratch: outcodes of the entity being drawn
     ShadowDepth shadowDepth;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "render/renderer.h"
 #include "render/volume_bounds.h"
 
 ShadowState shadowState{};
@@ -48,15 +49,6 @@ void darkenCovered() {
         drawDarkeningQuad();
     }
     glDisable(GL_SCISSOR_TEST);
-}
-
-// The model of an entity that takes part in shadows, or null when it is hidden or unusable.
-const Model* castingModel(const World* world, const Entity* e) {
-    if (e->flags & kEntityHidden) return nullptr;
-    if (e->model >= static_cast<uint16_t>(world->modelCount) || !world->models) return nullptr;
-    const Model* m = world->models[e->model];
-    if (!m || !e->litMask || (m->triangleCount > 0 && !m->triangles)) return nullptr;
-    return m;
 }
 
 // Appends the staged block to the list of slot `slot`. When the larger list cannot be allocated
@@ -103,6 +95,15 @@ void rebuildList(Entity* e, const Model& m, int slot) {
 }
 
 }  // namespace
+
+const Model* castingModel(const World* world, const Entity* e) {
+    if (e->flags & kEntityHidden) return nullptr;
+    const Model* m = entityModel(world, e);
+    if (!m || !e->litMask) return nullptr;
+    // Volumes and outlines read the triangles and the vertices they index.
+    if (m->triangleCount > 0 && (!m->triangles || !m->vertices)) return nullptr;
+    return m;
+}
 
 Vec3 lightToLocal(const Entity* entity, const float light[3]) {
     GLfloat m[16];

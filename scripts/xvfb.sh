@@ -7,7 +7,9 @@ qv_start_xvfb() {
   local n
   for n in $(seq 90 140); do
     if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+      # -noreset: the server does not start over whenever its last client goes, which on a busy
+      # machine can refuse a connection made just then.
+      Xvfb ":${n}" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
       QV_XVFB_PID=$!
       export DISPLAY=":${n}"
       trap 'kill "${QV_XVFB_PID}" 2>/dev/null || true' EXIT

@@ -59,6 +59,10 @@ void freeRoom(Room* room) {
     std::free(room);
 }
 
+void initLightIds(World* world) {
+    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
+}
+
 void freeWorld(World* world) {
     if (!world) return;
     if (world->vertices)

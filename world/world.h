@@ -126,6 +126,8 @@ uint16_t addModel(Model* model, World* world);
 // Destroys the world and everything it owns, entities still linked into rooms included.
 // Texture names must be released first (freeTextures); the camera must be unlinked first.
 void freeWorld(World* world);
+// World.lightIds[i] = kLightIdBase + i for every light slot.
+void initLightIds(World* world);
 
 // Releases one entity and what it owns (lit mask, silhouette edge lists).
 void freeEntity(Entity* entity);

@@ -38,7 +38,7 @@ Triangle* newTriangle(Vec3** pool, uint32_t a, uint32_t b, uint32_t c, uint16_t 
 
 World* newWorld() {
     auto* world = static_cast<World*>(allocOrExit(sizeof(World)));
-    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
+    initLightIds(world);
     world->boundTexture = -1;
     world->boundMaterial = -1;
     return world;

@@ -402,6 +402,6 @@ World* loadWorldFromMemory(const unsigned char* data, size_t size) {
     if (!world) return nullptr;
     resolvePortals(world);
     world->frame = 0;
-    for (int i = 0; i < 8; ++i) world->lightIds[i] = kLightIdBase + i;
+    initLightIds(world);
     return world;
 }

@@ -17,13 +17,6 @@ using gltest::Rgb;
 
 namespace {
 
-// Rooms the last frame drew: their frame stamp equals the world's frame counter.
-int roomsDrawn(const World* world) {
-    int n = 0;
-    for (int i = 0; i < world->roomCount; ++i) n += world->rooms[i]->lastFrame == world->frame;
-    return n;
-}
-
 ::testing::AssertionResult near(const Rgb& got, const Rgb& want, int tolerance = 2) {
     for (int i = 0; i < 3; ++i)
         if (std::abs(got[i] - want[i]) > tolerance)

@@ -45,7 +45,7 @@ Triangle* triangle(const Vec3& a, const Vec3& b, const Vec3& c, uint32_t ia, uin
 
 World* makeWorld() {
     World* w = record<World>();
-    for (int i = 0; i < 8; ++i) w->lightIds[i] = kLightIdBase + i;
+    initLightIds(w);
     return w;
 }
 

@@ -100,13 +100,12 @@ void afterFrame(uint32_t) {
     const DriverState& d = driverState();
     FrameSample sample{};
     sample.cameraRoom = -1;
+    sample.roomsDrawn = roomsDrawn(d.world);
     if (const World* world = d.world)
-        for (int16_t i = 0; i < world->roomCount; ++i) {
-            if (world->rooms[i]->lastFrame == world->frame) ++sample.roomsDrawn;
+        for (int16_t i = 0; world->rooms && i < world->roomCount; ++i)
             // The renderer draws from room 0 when the camera is outside every room; that is not
             // standing in room 0, so the camera's room counts only when its box holds the camera.
             if (world->rooms[i] == d.camera.room && pointInRoom(&d.camera, d.camera.room)) sample.cameraRoom = i;
-        }
     sample.cameraPosition[0] = d.camera.position.x;
     sample.cameraPosition[1] = d.camera.position.y;
     sample.cameraPosition[2] = d.camera.position.z;
