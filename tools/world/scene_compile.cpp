@@ -216,7 +216,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
         b.warnings.push_back("rooms[0].entities[0]: the demo spins only the first part of a split model");
 
     World* w = allocRecords<World>(1);
-    for (int i = 0; i < 8; ++i) w->lightIds[i] = kLightIdBase + i;
+    initLightIds(w);
     w->boundTexture = w->boundMaterial = -1;
     out.world = w;
     w->materialCount = static_cast<uint16_t>(b.materials.size());
