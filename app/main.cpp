@@ -11,6 +11,9 @@
 #include "app/command_line.h"
 #include "app/driver.h"
 #include "app/overlay.h"
+#ifdef _WIN32
+#include "app/console_win32.h"
+#endif
 
 namespace {
 
@@ -38,6 +41,9 @@ std::string programFolder(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    useParentConsole();
+#endif
     CommandLine line;
     std::string error;
     if (!parseCommandLine(argc, argv, line, error)) {

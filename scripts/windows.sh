@@ -30,6 +30,13 @@ for dll in $imports; do
   fi
 done
 
+# A window program: a double-click must not open a console beside the window.
+subsystem=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/^Subsystem/ {print $3, $4}')
+if [ "$subsystem" != "(Windows GUI)" ]; then
+  echo "quorvel.exe is not built for the Windows GUI subsystem" >&2
+  exit 1
+fi
+
 echo "== quorvel-windows.zip =="
 stage=build-win/package/Quorvel
 rm -rf build-win/package build-win/quorvel-windows.zip
