@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "app/desktop.h"
+#include "tests/capture/image_compare.h"
 #include "tools/xshot/xshot.h"
 
 #ifndef QV_QUORVEL_PATH
@@ -60,30 +61,6 @@ bool waitUntil(const std::function<bool()>& done, int ms = kEffectMs) {
 bool fileExists(const std::string& path) { return std::ifstream(path).good(); }
 
 int sh(const std::string& command) { return std::system(("timeout 10 " + command + " >/dev/null 2>&1").c_str()); }
-
-// Pixels that differ by more than a small amount, out of all.
-double differentFraction(const Image& a, const Image& b) {
-    if (a.width != b.width || a.height != b.height) return 1.0;
-    size_t differ = 0;
-    for (size_t i = 0; i < a.pixels.size(); i += 3) {
-        int d = 0;
-        for (int c = 0; c < 3; ++c) d += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
-        if (d > 24) ++differ;
-    }
-    return double(differ) / double(a.pixels.size() / 3);
-}
-
-// Not blank: more than a few distinct colours, and not mostly black.
-bool showsAPicture(const Image& image) {
-    size_t dark = 0, changes = 0;
-    for (size_t i = 0; i + 3 < image.pixels.size(); i += 3) {
-        const int sum = image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2];
-        if (sum < 30) ++dark;
-        if (image.pixels[i] != image.pixels[i + 3]) ++changes;
-    }
-    const size_t n = image.pixels.size() / 3;
-    return n > 0 && dark < n / 2 && changes > n / 20;
-}
 
 // One run of the program in its own folder, its stderr kept in a file.
 class Program {

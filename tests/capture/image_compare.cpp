@@ -1,4 +1,4 @@
-// Picture comparison for the capture tests.
+// Picture comparison for the capture and end-to-end tests.
 #include "tests/capture/image_compare.h"
 
 #include <algorithm>
@@ -24,4 +24,26 @@ Image differenceImage(const Image& a, const Image& e) {
     for (size_t i = 0; i < d.pixels.size() && i < e.pixels.size(); ++i)
         d.pixels[i] = uint8_t(std::min(255, 8 * std::abs(int(a.pixels[i]) - int(e.pixels[i]))));
     return d;
+}
+
+double differentFraction(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1.0;
+    size_t differ = 0;
+    for (size_t i = 0; i + 2 < a.pixels.size(); i += 3) {
+        int d = 0;
+        for (int c = 0; c < 3; ++c) d += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
+        if (d > 24) ++differ;
+    }
+    return double(differ) / double(a.pixels.size() / 3);
+}
+
+bool showsAPicture(const Image& image) {
+    size_t dark = 0, changes = 0;
+    for (size_t i = 0; i + 3 < image.pixels.size(); i += 3) {
+        const int sum = image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2];
+        if (sum < 30) ++dark;
+        if (image.pixels[i] != image.pixels[i + 3]) ++changes;
+    }
+    const size_t n = image.pixels.size() / 3;
+    return n > 0 && dark < n / 2 && changes > n / 20;
 }

@@ -216,28 +216,6 @@ bool WineProgram::dismissBox(const std::string& title, int ms) {
     });
 }
 
-double differentFraction(const Image& a, const Image& b) {
-    if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1.0;
-    size_t differ = 0;
-    for (size_t i = 0; i + 2 < a.pixels.size(); i += 3) {
-        int d = 0;
-        for (int c = 0; c < 3; ++c) d += std::abs(int(a.pixels[i + c]) - int(b.pixels[i + c]));
-        if (d > 24) ++differ;
-    }
-    return double(differ) / double(a.pixels.size() / 3);
-}
-
-bool showsAPicture(const Image& image) {
-    size_t dark = 0, changes = 0;
-    for (size_t i = 0; i + 3 < image.pixels.size(); i += 3) {
-        const int sum = image.pixels[i] + image.pixels[i + 1] + image.pixels[i + 2];
-        if (sum < 30) ++dark;
-        if (image.pixels[i] != image.pixels[i + 3]) ++changes;
-    }
-    const size_t n = image.pixels.size() / 3;
-    return n > 0 && dark < n / 2 && changes > n / 20;
-}
-
 Image crop(const Image& image, int x, int y, int w, int h) {
     Image out;
     if (x < 0 || y < 0 || w <= 0 || h <= 0 || x + w > image.width || y + h > image.height || image.alpha) return out;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "image/image_files.h"
+#include "tests/capture/image_compare.h"
 
 using XDisplay = struct _XDisplay;
 
@@ -72,10 +73,6 @@ private:
     pid_t pid_ = -1;
 };
 
-// Pixels that differ by more than a small amount, out of all (1 when the sizes differ).
-double differentFraction(const Image& a, const Image& b);
-// Not blank: many changes of colour along the rows, and not mostly black.
-bool showsAPicture(const Image& image);
 // The w x h rectangle at (x, y) (top-left origin) of an image that holds its rows bottom-up.
 Image crop(const Image& image, int x, int y, int w, int h);
 
