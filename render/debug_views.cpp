@@ -6,6 +6,7 @@
 
 #include "render/renderer.h"
 #include "render/screen_pass.h"
+#include "render/entity_models.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 

@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "render/clip_space.h"
-#include "render/renderer.h"
+#include "render/entity_models.h"
+#include "render/room_walk.h"
 #include "scene/entity.h"
 
 namespace {

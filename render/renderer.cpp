@@ -7,6 +7,7 @@
 
 #include "render/clip_space.h"
 #include "render/depth_walk.h"
+#include "render/entity_models.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 
@@ -134,11 +135,6 @@ void renderRoom(Room* room, Entity* camera, const Frustum* frustum) {
 
 void renderThroughPortal(Entity* camera, const Portal* portal) {
     walkThroughPortal(camera, portal, state.world, drawRooms);
-}
-
-const Model* entityModel(const World* world, const Entity* entity) {
-    if (!world || !world->models || entity->model >= static_cast<uint16_t>(world->modelCount)) return nullptr;
-    return world->models[entity->model];
 }
 
 void renderEntities(Entity* first) {

@@ -30,9 +30,6 @@ void drawWorldFrame(Entity* camera, World* world);
 // all followed without facing or frustum tests.
 void renderRoom(Room* room, Entity* camera, const Frustum* frustum);
 void renderThroughPortal(Entity* camera, const Portal* portal);
-// The model an entity draws: null when its index is outside the world's models or no model is
-// there.
-const Model* entityModel(const World* world, const Entity* entity);
 // Draws every entity of a room list (hidden ones skipped, translucent ones additively).
 void renderEntities(Entity* first);
 // Draws triangles against a vertex pool, binding textures and applying materials of the world

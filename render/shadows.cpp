@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "render/renderer.h"
+#include "render/entity_models.h"
 #include "render/volume_bounds.h"
 
 ShadowState shadowState{};
@@ -95,15 +95,6 @@ void rebuildList(Entity* e, const Model& m, int slot) {
 }
 
 }  // namespace
-
-const Model* castingModel(const World* world, const Entity* e) {
-    if (e->flags & kEntityHidden) return nullptr;
-    const Model* m = entityModel(world, e);
-    if (!m || !e->litMask) return nullptr;
-    // Volumes and outlines read the triangles and the vertices they index.
-    if (m->triangleCount > 0 && (!m->triangles || !m->vertices)) return nullptr;
-    return m;
-}
 
 Vec3 lightToLocal(const Entity* entity, const float light[3]) {
     GLfloat m[16];

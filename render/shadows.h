@@ -44,9 +44,6 @@ void resetShadows();
 void beginShadowFrame();
 void endShadowFrame();
 
-// The model of an entity that takes part in shadows: null when the entity is hidden, has no lit
-// mask, or its model is missing or has triangles without triangle or vertex arrays.
-const Model* castingModel(const World* world, const Entity* entity);
 // The world-space light (x, y, z) in the entity's model space, through the inverse of the
 // entity's model transform rebuilt from its angles and position.
 Vec3 lightToLocal(const Entity* entity, const float light[3]);

@@ -11,6 +11,7 @@
 #include "render/clip_space.h"
 #include "render/renderer.h"
 #include "render/room_walk.h"
+#include "render/entity_models.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
 #include "tests/render/gl_test.h"
