@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "app/desktop.h"
+#include "tests/capture/close_request.h"
 #include "tests/capture/image_compare.h"
 #include "tools/xshot/xshot.h"
 
@@ -159,18 +160,7 @@ protected:
         EXPECT_EQ(sh(std::string("xdotool keyup ") + key), 0);
         return shown;
     }
-    // What a window manager sends when the close button is clicked.
-    void requestClose(unsigned long window) {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = window;
-        e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = long(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &e);
-        XFlush(display_);
-    }
+    void requestClose(unsigned long window) { sendCloseRequest(display_, window); }
 
     Display* display_ = nullptr;
     std::string dir_;

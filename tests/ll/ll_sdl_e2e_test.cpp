@@ -18,6 +18,7 @@
 #include "ll/ll.h"
 #include "ll/ll_internal.h"
 
+#include "tests/capture/close_request.h"  // with Xlib: last
 #include <X11/Xlib.h> // last: its macros (None, Status, ...) clash with other headers
 
 namespace {
@@ -90,19 +91,11 @@ bool settledAt(int x, int y) {
     return updateUntil([] { return mouseXLL() == 0 && mouseYLL() == 0; });
 }
 
-// What a window manager sends when the close box is clicked.
+// The close box, clicked: the request goes through a connection of its own.
 void requestClose(unsigned long id) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return;
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = id;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, id, False, NoEventMask, &event);
-    XFlush(display);
+    sendCloseRequest(display, id);
     XCloseDisplay(display);
 }
 

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/capture/close_request.h"
+
 #ifndef QV_SOURCE_DIR
 #error "QV_SOURCE_DIR must name the source tree (for scripts/wine-run.sh)"
 #endif
@@ -182,18 +184,7 @@ unsigned long WineProgram::waitForWindow(const std::string& title, int ms) {
 
 int WineProgram::x(const std::string& command) const { return sh("env DISPLAY=" + x_.name() + " " + command); }
 
-void WineProgram::requestClose(unsigned long window) const {
-    Display* d = x_.display();
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = window;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = long(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, window, False, NoEventMask, &e);
-    XFlush(d);
-}
+void WineProgram::requestClose(unsigned long window) const { sendCloseRequest(x_.display(), window); }
 
 bool WineProgram::geometry(unsigned long window, int& x, int& y, int& width, int& height) const {
     XWindowAttributes a;
