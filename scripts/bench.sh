@@ -5,7 +5,7 @@
 # Benchmarks measure; nothing here fails because a machine is slow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh run test fuzz
 build=${QV_BENCH_BUILD:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BENCH=ON >/dev/null
 cmake --build "$build" --target bench_world_load bench_world_size bench_silhouettes quorvel-capture \

@@ -1,37 +1,64 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quorvel needs to build, test and run, when any are missing.
-# Idempotent and quick when everything is present: dpkg is asked first, apt-get only runs
-# for what is absent. Both README commands call this script.
+# Installs the Debian packages Quorvel needs, by group, when any are missing:
+#   scripts/deps.sh GROUP...      groups: run test windows web fuzz, or all
+# With no group it installs the run group. Idempotent and quick when everything is present: dpkg
+# (or, for a few, the command itself) is asked first, and apt-get only runs for what is absent.
+# scripts/run.sh installs the run group alone; the test command installs all of them; the
+# Windows, web and fuzz scripts add their own group to the run group.
 set -euo pipefail
 
-PACKAGES=(
+# An entry is a package, or PACKAGE:COMMAND when a command of that name already on the PATH
+# (from another vendor's package, say) does the package's work.
+
+# Building and running the program and the world tools, and showing the demo without a display.
+RUN=(
   # toolchain
   g++ cmake ninja-build pkg-config git
-  # test and benchmark frameworks
-  libgtest-dev libgmock-dev libbenchmark-dev
   # window, input and OpenGL (SDL2 over X11, Mesa's libGL and libEGL, llvmpipe)
   libsdl2-dev libgl-dev libopengl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   # world and font tools
   libstb-dev nlohmann-json3-dev libtinyobjloader-dev libfreetype-dev fonts-dejavu-core
   # mesh files (glTF, PLY, STL) and simplification for the world compiler
   libassimp-dev libmeshoptimizer-dev
-  # end-to-end tests against a real X server with real input
-  xvfb xdotool x11-utils xauth
+  # without a display, run.sh shows the demo under Xvfb with real key presses (xdotool);
+  # x11-utils has xdpyinfo, which tells whether a display is there
+  xvfb xauth xdotool x11-utils
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
   xfonts-base
-  # the Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests
-  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64
-  # fuzzing and leak checks
-  # llvm supplies llvm-symbolizer, which readable sanitizer reports and fuzz coverage need
-  clang libclang-rt-14-dev llvm valgrind
-  # profiles for the benchmark table (share of frame time in our own code)
-  linux-perf
 )
+# The test and benchmark frameworks; the end-to-end tests use the run group's Xvfb and xdotool.
+TEST=(libgtest-dev libgmock-dev libbenchmark-dev)
+# The Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests.
+WINDOWS=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64)
+# The web build (Emscripten), its zip, and the browser tests (node, npm, headless Chromium).
+WEB=(emscripten nodejs:node npm:npm chromium-headless-shell zip)
+# Fuzzing and leak checks (clang's libFuzzer and sanitizers; llvm-symbolizer for readable reports
+# and fuzz coverage; valgrind) and profiles for the benchmark table (linux-perf).
+FUZZ=(clang libclang-rt-14-dev llvm valgrind linux-perf)
+
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(run)
+wanted=()
+for g in "${groups[@]}"; do
+  case "$g" in
+    run) wanted+=("${RUN[@]}") ;;
+    test) wanted+=("${TEST[@]}") ;;
+    windows) wanted+=("${WINDOWS[@]}") ;;
+    web) wanted+=("${WEB[@]}") ;;
+    fuzz) wanted+=("${FUZZ[@]}") ;;
+    all) wanted+=("${RUN[@]}" "${TEST[@]}" "${WINDOWS[@]}" "${WEB[@]}" "${FUZZ[@]}") ;;
+    *) echo "deps.sh: unknown group '$g' (groups: run test windows web fuzz all)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
-for p in "${PACKAGES[@]}"; do
+for entry in "${wanted[@]}"; do
+  p=${entry%%:*}
+  command=""
+  [ "$p" != "$entry" ] && command=${entry#*:}
+  if [ -n "$command" ] && command -v "$command" >/dev/null 2>&1; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
+    case " ${missing[*]-} " in *" $p "*) ;; *) missing+=("$p") ;; esac
   fi
 done
 
@@ -39,7 +66,7 @@ if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
 
-echo "Installing missing packages: ${missing[*]}" >&2
+echo "Installing missing packages (${groups[*]}): ${missing[*]}" >&2
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive

@@ -24,6 +24,7 @@ shift $((OPTIND - 1))
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(world textures kbf mesh scene)
 
+scripts/deps.sh run test fuzz
 dir=${QV_FUZZ_DIR:-build-fuzz}
 jobs=${QV_JOBS:-2}
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DQV_FUZZ=ON -DQV_BENCH=OFF >/dev/null

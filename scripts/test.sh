@@ -6,7 +6,7 @@
 # build-win/wineprefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh all
 . scripts/xvfb.sh
 qv_start_xvfb
 . scripts/wine-env.sh

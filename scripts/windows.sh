@@ -7,7 +7,7 @@
 #   scripts/wine-run.sh build-win/wineprefix build-win/app/quorvel.exe build/run
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh
+scripts/deps.sh run windows
 
 echo "== Linux tools: the demo world and the font (build/) =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
