@@ -129,9 +129,9 @@ TEST(DegenerateRepair, RepeatedCornersAreDroppedAndSoundMeshesAreLeftAlone) {
 TEST(DegenerateRepair, ASliverOnABorderSplitsItsNeighbourAndMovesNothing) {
     Mesh m;
     m.positions = {{0, 0, 0}, {2, 0, 0}, {1, 0, 0}, {1, 1, 0}};  // a, b, c (middle of a-b), s
-    const float uv[2] = {0, 0};
-    addMeshTriangle(m, 1, 0, 3, uv, uv, uv);  // b, a, s: its edge b -> a is the sliver's a -> b
-    addMeshTriangle(m, 0, 1, 2, uv, uv, uv);  // the sliver a, b, c
+    const float uvA[2] = {0, 0}, uvB[2] = {1, 0}, uvS[2] = {0.5f, 1}, uvC[2] = {9, 9};
+    addMeshTriangle(m, 1, 0, 3, uvB, uvA, uvS);  // b, a, s: its edge b -> a is the sliver's a -> b
+    addMeshTriangle(m, 0, 1, 2, uvA, uvB, uvC);  // the sliver a, b, c
     const DegenerateRepair r = repairDegenerateTriangles(m);
     EXPECT_EQ(r.found, 1u);
     EXPECT_EQ(r.opened, 0u);
@@ -145,6 +145,12 @@ TEST(DegenerateRepair, ASliverOnABorderSplitsItsNeighbourAndMovesNothing) {
         area += ((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / 2.0;
     }
     EXPECT_NEAR(area, -1.0, 1e-9);
+    for (const MeshTri& t : m.triangles)  // c takes the split triangle's mapping there
+        for (int k = 0; k < 3; ++k)
+            if (m.positions[t.v[k]] == v3(1, 0, 0)) {
+                EXPECT_FLOAT_EQ(t.uv[k][0], 0.5f);
+                EXPECT_FLOAT_EQ(t.uv[k][1], 0.0f);
+            }
 }
 
 // A file's own triangles with no area are removed with a warning that counts them and says where

@@ -2,7 +2,7 @@
 #include "tools/world/mesh_degenerate.h"
 
 #include <algorithm>
-#include <array>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -109,13 +109,19 @@ public:
         for (uint32_t x : at(r))
             if (cornerOf(mesh_.triangles[x], s) >= 0) return false;  // the new edge r-s exists already
         const Normal before = normalOf(pos(q), pos(p), pos(s));  // the neighbour's facing
+        // The halves keep the neighbour's texture mapping: r's coordinates lie on its edge q-p.
+        const float* uvQ = other.uv[jq];
+        const float* uvP = other.uv[(jq + 1) % 3];
+        const float* uvS = other.uv[(jq + 2) % 3];
+        const float f = float(std::sqrt(distance2(pos(p), pos(r)) / best));
+        const float uvR[2] = {uvP[0] + (uvQ[0] - uvP[0]) * f, uvP[1] + (uvQ[1] - uvP[1]) * f};
         MeshTri first = tri, second = other;
-        setCorner(first, 0, r, tri.uv[(k + 2) % 3]);
-        setCorner(first, 1, p, tri.uv[k]);
-        setCorner(first, 2, s, other.uv[(jq + 2) % 3]);
-        setCorner(second, 0, r, tri.uv[(k + 2) % 3]);
-        setCorner(second, 1, s, other.uv[(jq + 2) % 3]);
-        setCorner(second, 2, q, tri.uv[(k + 1) % 3]);
+        setCorner(first, 0, r, uvR);
+        setCorner(first, 1, p, uvP);
+        setCorner(first, 2, s, uvS);
+        setCorner(second, 0, r, uvR);
+        setCorner(second, 1, s, uvS);
+        setCorner(second, 2, q, uvQ);
         for (const MeshTri* m : {&first, &second})
             if (flatCorners(*m) || !(dot(normalOf(pos(m->v[0]), pos(m->v[1]), pos(m->v[2])), before) > 0))
                 return false;
