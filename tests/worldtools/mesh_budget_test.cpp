@@ -173,6 +173,16 @@ TEST(MeshBudget, AFilesOwnSliversAreRemovedWithAWarningThatPlacesThem) {
     releaseCompiledScene(s);
 }
 
+// A file of nothing but slivers leaves nothing to build: an error, not an empty model.
+TEST(MeshBudget, AFileWithOnlySliversIsAnError) {
+    const std::string dir = freshDir("only-slivers");
+    writeText(dir + "/line.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\nf 1 1 2\n");
+    CompiledScene s;
+    std::string error;
+    EXPECT_FALSE(compileIn(dir, oneModelScene(R"({"obj": "line.obj", "height": 1})", ""), s, error));
+    EXPECT_NE(error.find("models.m: model \"m\" has no triangle with an area"), std::string::npos) << error;
+}
+
 struct FlatCase {
     const char* name;
     Mesh mesh;

@@ -158,6 +158,7 @@ void loadFileModel(SceneBuild& b, const JsonAt& m, ModelBuild& out) {
     weldMesh(out.mesh);
     if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
     fileSliverWarning(b, m, out, repairDegenerateTriangles(out.mesh));
+    if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangle with an area");
     if (close || budget) {
         adjacencyOrFail(out, m, "");
         if (close) {
