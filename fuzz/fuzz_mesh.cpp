@@ -1,6 +1,7 @@
 // libFuzzer target for mesh files: the first byte picks the format (glTF, GLB, PLY, STL or OBJ),
 // the rest is the file. Any bytes either fail the import with a message naming the file, or give
-// a mesh every index of which is in range and that welds, closes and simplifies without fault.
+// a mesh every index of which is in range and that welds, loses its triangles with no area,
+// closes and simplifies without fault, with no triangle left with no area after either.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/world/mesh_degenerate.h"
 #include "tools/world/mesh_holes.h"
 #include "tools/world/mesh_import.h"
 #include "tools/world/mesh_simplify.h"
@@ -15,6 +17,17 @@
 namespace {
 
 const char* const kFormats[] = {"gltf", "glb", "ply", "stl", "obj"};
+
+// Every index in range and, when asked, no triangle the adjacency check would call degenerate.
+void checkMesh(const Mesh& mesh, bool areas) {
+    for (const MeshTri& t : mesh.triangles) {
+        for (uint32_t v : t.v)
+            if (v >= mesh.positions.size()) __builtin_trap();
+        if (areas && (t.v[0] == t.v[1] || t.v[1] == t.v[2] || t.v[2] == t.v[0] ||
+                      degenerateTriangle(mesh.positions[t.v[0]], mesh.positions[t.v[1]], mesh.positions[t.v[2]])))
+            __builtin_trap();
+    }
+}
 
 bool importObjBytes(const uint8_t* data, size_t size, Mesh& mesh, std::string& error) {
     // The OBJ reader takes a path: the bytes go through one file per fuzzing process.
@@ -39,19 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (ext != "obj" && error.find("\"fuzz." + ext + "\": ") != 0) __builtin_trap();  // names the file
         return 0;
     }
-    for (const MeshTri& t : mesh.triangles)
-        for (uint32_t v : t.v)
-            if (v >= mesh.positions.size()) __builtin_trap();
+    checkMesh(mesh, false);
     // What the compiler does next with a model, each step on its own output.
     weldMesh(mesh);
     if (mesh.triangles.empty() || mesh.triangles.size() > 20000) return 0;
+    repairDegenerateTriangles(mesh);
+    checkMesh(mesh, true);
     if (!computeAdjacency(mesh, error)) return 0;
     closeHoles(mesh);
     if (!computeAdjacency(mesh, error)) return 0;
-    if (mesh.triangles.size() > 8 && simplifyMesh(mesh, mesh.triangles.size() / 2, error)) {
-        for (const MeshTri& t : mesh.triangles)
-            for (uint32_t v : t.v)
-                if (v >= mesh.positions.size()) __builtin_trap();
-    }
+    if (mesh.triangles.size() > 8 && simplifyMesh(mesh, mesh.triangles.size() / 2, error)) checkMesh(mesh, true);
     return 0;
 }

@@ -31,6 +31,7 @@ int buildMain(int argc, char** argv) {
         return 1;
     }
     for (const std::string& w : compiled.warnings) std::fprintf(stderr, "warning: %s\n", w.c_str());
+    for (const std::string& n : compiled.notes) std::printf("%s\n", n.c_str());
     const bool ok = writeCompiledScene(compiled, outDir, error);
     if (!ok) {
         std::fprintf(stderr, "error: %s\n", error.c_str());

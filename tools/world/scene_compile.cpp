@@ -231,6 +231,7 @@ void compile(SceneBuild& b, const SceneJson& json, CompiledScene& out) {
     out.textureNames = b.textureNames;
     out.images = std::move(b.images);
     out.warnings = b.warnings;
+    out.notes = b.notes;
 }
 
 }  // namespace

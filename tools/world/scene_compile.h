@@ -14,6 +14,7 @@ struct CompiledScene {
     std::vector<std::string> textureNames;  // as stored in the list, relative to the output folder
     std::vector<Image> images;              // one per texture, same order
     std::vector<std::string> warnings;      // things that compile but deserve a look
+    std::vector<std::string> notes;         // what the compiler changed on its own (simplified models)
 };
 
 // Compiles scene text. Relative file names in the scene (PNG, OBJ) are taken from `baseDir`;

@@ -24,6 +24,8 @@ struct ModelBuild {
     float fit = 1;
     Vec3 shift{0, 0, 0};
     bool fromFile = false;
+    size_t simplifiedFrom = 0;  // triangles before the budget applied; 0 when it did not
+    size_t slivers = 0;         // triangles simplifying or fitting left with no area, removed
     uint16_t material = 0;
     uint16_t texture = 0;
     uint16_t firstIndex = 0;  // index of its first part in the world's model table
@@ -98,6 +100,7 @@ struct SceneBuild {
     std::vector<RoomBuild> rooms;
     std::map<std::string, size_t> roomIndex;
     std::vector<std::string> warnings;
+    std::vector<std::string> notes;  // what the compiler did on its own account, for the build's output
     int defaultMaterial = -1;  // created on first use
     int defaultTexture = -1;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/world/mesh_degenerate.h"
 #include "tools/world/mesh_holes.h"
 #include "tools/world/mesh_import.h"
 #include "tools/world/mesh_simplify.h"
@@ -52,6 +53,37 @@ void adjacencyOrFail(ModelBuild& out, const JsonAt& m, const char* stage) {
         if (crowded.size() > 4) why += ", ...";
     }
     m.fail("model \"" + out.name + "\"" + stage + ": " + why);
+}
+
+// Triangles with no area in the file itself are taken out like the ones our own processing
+// leaves (see repairDegenerateTriangles), as mesh importers commonly do, with a warning that says
+// how many there were and where the first is, so that the user can mend the file.
+void fileSliverWarning(SceneBuild& b, const JsonAt& m, const ModelBuild& out, const DegenerateRepair& r) {
+    if (!r.found) return;
+    std::string w = m.path() + ": model \"" + out.name + "\": " + std::to_string(r.found) +
+                    (r.found == 1 ? " triangle" : " triangles") + " of the file " + (r.found == 1 ? "has" : "have") +
+                    " no area (the first at " + pointText(r.firstAt) + " in the file) and " +
+                    (r.found == 1 ? "was" : "were") + " removed";
+    if (r.opened)
+        w += "; " + std::to_string(r.opened) + " of them could only be dropped where " +
+             (r.opened == 1 ? "it lay" : "they lay") + ", which leaves open edges";
+    b.warnings.push_back(w);
+}
+
+// What the compiler did to a model on its own account: the triangle budget, and triangles that
+// simplifying or fitting left with no area (removed so that the model still compiles).
+void modelNote(SceneBuild& b, const ModelBuild& out, size_t opened) {
+    if (!out.simplifiedFrom && !out.slivers) return;
+    std::string n = out.path + ": model \"" + out.name + "\" ";
+    if (out.simplifiedFrom)
+        n += "simplified from " + std::to_string(out.simplifiedFrom) + " to " +
+             std::to_string(out.mesh.triangles.size()) + " triangles";
+    else
+        n += "has " + std::to_string(out.mesh.triangles.size()) + " triangles";
+    n += "; " + std::to_string(out.slivers) + (out.slivers == 1 ? " triangle" : " triangles") +
+         " left with no area dropped";
+    if (opened) n += " (" + std::to_string(opened) + " of them leaving open edges)";
+    b.notes.push_back(n);
 }
 
 void boundsOf(const Mesh& mesh, Vec3& lo, Vec3& hi) {
@@ -122,16 +154,20 @@ void loadFileModel(SceneBuild& b, const JsonAt& m, ModelBuild& out) {
     out.fromFile = true;
     const bool close = m.boolean("closeHoles", false);
     const int budget = m.has("maxTriangles") ? m["maxTriangles"].integer(4, int(kMaxRecordTriangles)) : 0;
+    // Everything below works on the file's own topology, so the vertices are welded first.
+    weldMesh(out.mesh);
+    if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
+    fileSliverWarning(b, m, out, repairDegenerateTriangles(out.mesh));
+    if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangle with an area");
     if (close || budget) {
-        // Both work on the file's own topology, so the vertices are welded first.
-        weldMesh(out.mesh);
-        if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
         adjacencyOrFail(out, m, "");
         if (close) {
             closeHoles(out.mesh);
             adjacencyOrFail(out, m, " with its holes closed");
         }
-        if (budget && !simplifyMesh(out.mesh, size_t(budget), why)) m["maxTriangles"].fail(why);
+        const size_t before = out.mesh.triangles.size();
+        if (budget && !simplifyMesh(out.mesh, size_t(budget), why, &out.slivers)) m["maxTriangles"].fail(why);
+        if (out.mesh.triangles.size() < before) out.simplifiedFrom = before;
     }
     if (byMesh && !budget && out.mesh.triangles.size() > kMaxRecordTriangles) {
         weldMesh(out.mesh);  // count what would be stored
@@ -203,6 +239,12 @@ void parseModels(SceneBuild& b, const JsonAt& models) {
         out.texture = textureRef(b, m);
         weldMesh(out.mesh);
         if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
+        // Fitting rounds positions in the final units: points that were apart may now weld, and
+        // thin triangles may lose what area they had.
+        const DegenerateRepair placed = repairDegenerateTriangles(out.mesh);
+        out.slivers += placed.found;
+        if (out.mesh.triangles.empty()) m.fail("model \"" + out.name + "\" has no triangles");
+        modelNote(b, out, placed.opened);
         adjacencyOrFail(out, m, "");
         size_t open = 0;
         for (const MeshTri& t : out.mesh.triangles)
