@@ -118,7 +118,12 @@ int buildWatch(const std::string& scene, const std::string& outDir) {
         while (!stopRequested && waitFileWatch(watch, kSettleMs)) {
         }
         if (stopRequested) break;
-        buildOnce(scene, outDir, inputs, warnings);
+        std::vector<std::string> before = inputs;
+        if (!buildOnce(scene, outDir, inputs, warnings)) {
+            // A scene that stops parsing names nothing: its files stay watched all the same.
+            for (const std::string& file : before)
+                if (std::find(inputs.begin(), inputs.end(), file) == inputs.end()) inputs.push_back(file);
+        }
     }
     closeFileWatch(watch);
     return 0;
