@@ -35,9 +35,16 @@ std::vector<std::string> worldFiles(const std::vector<std::string>& before) {
 // (Re)opens the notification over the current files; without one, stamps them for the ticks.
 void watchFiles() {
     state.files = worldFiles(state.files);
-    closeFileWatch(state.watch);
     std::string error;
-    state.watch = openFileWatch(state.files, error);
+    FileWatch* next = openFileWatch(state.files, error);
+    // The new watch is open before the old one goes, so a save landing during the reload is
+    // noticed by one or the other.
+    if (fileWatchChanged(state.watch)) {
+        state.pending = true;
+        state.changedAt = timeLL();
+    }
+    closeFileWatch(state.watch);
+    state.watch = next;
     if (!state.watch) {
         // Said once: the ticks take over quietly afterwards.
         if (!state.saidNoNotification)
