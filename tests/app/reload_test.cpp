@@ -123,10 +123,13 @@ TEST_F(ReloadFixture, WithoutF6OrWatchTheFilesOnDiskAreNotLookedAt) {
     ASSERT_TRUE(frameAfter(16));
     const World* world = driverState().world;
     writeDemo([](TestDemoOptions& o) { std::copy(kRed, kRed + 3, o.light); });
+    const int clockReads = testCountCalls("TimeGetTime");
     for (int i = 0; i < 30; ++i) ASSERT_TRUE(frameAfter(200));
     EXPECT_EQ(driverState().world, world);
     EXPECT_EQ(worldWatchState().attempts, 0);
     EXPECT_EQ(worldWatchState().watch, nullptr);
+    // And the frame is the one it always was: one clock reading a frame.
+    EXPECT_EQ(testCountCalls("TimeGetTime") - clockReads, 30);
 }
 
 TEST_F(ReloadFixture, ABrokenWorldKeepsTheOldOneAndSaysWhyOnTheOverlayUntilAGoodReload) {
