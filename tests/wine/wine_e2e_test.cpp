@@ -334,6 +334,8 @@ TEST_F(WineEndToEnd, WatchReloadsARebuiltWorldInTheSameProcess) {
     program.x("xdotool keyup Escape");
     EXPECT_NE(program.stderrText().find("quorvel: reloaded demo.kbw and demo.ktl"), std::string::npos)
         << program.stderrText();
+    // Through the notification, not the once-a-second look the program falls back on without one.
+    EXPECT_EQ(program.stderrText().find("no change notification"), std::string::npos) << program.stderrText();
 }
 
 // What a Windows user gets: the zip of scripts/windows.sh, unzipped, runs the demo in its folder.
