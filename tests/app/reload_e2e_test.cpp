@@ -186,6 +186,7 @@ TEST_F(ReloadEndToEnd, WatchTakesARebuiltWorldKeepsTheOldOneThroughABrokenOneAnd
     EXPECT_TRUE(running());
     EXPECT_EQ(pid_, pid);
     EXPECT_EQ(occurrences(stderrText(), "quorvel: reloaded demo.kbw and demo.ktl"), 1u) << stderrText();
+    EXPECT_EQ(stderrText().find("no change notification"), std::string::npos) << "inotify was not used";
     red = picture();
 
     // A truncated world file: the program runs on with the last picture and says why.
