@@ -12,6 +12,8 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
             line.help = true;
         } else if (!optionsEnded && arg == "--fullscreen") {
             line.fullscreen = true;
+        } else if (!optionsEnded && arg == "--watch") {
+            line.watch = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             error = "unknown option " + arg;
             return false;
@@ -30,11 +32,13 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
 }
 
 void printUsage(FILE* out) {
-    std::fputs("usage: quorvel [WORLD_DIR] [--fullscreen]\n"
+    std::fputs("usage: quorvel [WORLD_DIR] [--fullscreen] [--watch]\n"
                "  WORLD_DIR     run in this folder (it holds demo.kbw and demo.ktl; default: the\n"
                "                working folder)\n"
                "  --fullscreen  switch the display to 800x600 and fill it\n"
+               "  --watch       reload the world when demo.kbw, demo.ktl or a texture changes\n"
                "  --help        print this and exit\n"
-               "keys: F1 overlay, F2 portals, F3 shadow volumes, F4 stencil heat map, F12 screenshot\n",
+               "keys: F1 overlay, F2 portals, F3 shadow volumes, F4 stencil heat map,\n"
+               "      F5 complete-depth shadows, F6 reload the world, F12 screenshot\n",
                out);
 }

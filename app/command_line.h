@@ -1,4 +1,4 @@
-// quorvel's optional command line: a world folder, --fullscreen and --help. With none of them the
+// quorvel's optional command line: a world folder, --fullscreen, --watch and --help. With none of them the
 // program runs exactly as it always has, in the folder it was started in.
 #pragma once
 
@@ -8,6 +8,7 @@
 struct CommandLine {
     std::string worldDir; // empty: the working folder
     bool fullscreen = false;
+    bool watch = false;  // reload the world when its files change
     bool help = false;
 };
 

@@ -24,6 +24,7 @@ enum : uint8_t {
     kKeyF3 = 0x3D,   // silhouettes and shadow volumes
     kKeyF4 = 0x3E,   // stencil heat map
     kKeyF5 = 0x3F,   // complete-depth shadows
+    kKeyF6 = 0x40,   // reload the world
     kKeyF12 = 0x58,  // screenshot
     kKeyUp = 0xC8,
     kKeyLeft = 0xCB,

@@ -14,7 +14,9 @@
 namespace {
 
 DesktopState desktop{};
-const uint8_t kToggleKeys[6] = {kKeyF1, kKeyF2, kKeyF3, kKeyF4, kKeyF5, kKeyF12};
+const uint8_t kToggleKeys[7] = {kKeyF1, kKeyF2, kKeyF3, kKeyF4, kKeyF5, kKeyF6, kKeyF12};
+// Characters of a reload failure per overlay line: the panel stays inside the 800-pixel picture.
+constexpr size_t kFailureColumns = 90;
 
 } // namespace
 
@@ -23,7 +25,8 @@ void resetDesktop() { desktop = DesktopState{}; }
 
 void desktopKeys(const uint8_t* keys) {
     desktop.shotWanted = false;
-    for (int i = 0; i < 6; ++i) {
+    desktop.reloadWanted = false;
+    for (int i = 0; i < 7; ++i) {
         const bool down = keyHeld(keys, kToggleKeys[i]);
         const bool pressed = down && !desktop.held[i];
         desktop.held[i] = down;
@@ -37,6 +40,7 @@ void desktopKeys(const uint8_t* keys) {
             desktop.completeDepth = !desktop.completeDepth;
             setShadowDepth(desktop.completeDepth ? ShadowDepth::Complete : ShadowDepth::Default);
             break;
+        case kKeyF6: desktop.reloadWanted = true; break;
         default: desktop.shotWanted = true; break;
         }
     }
@@ -83,6 +87,20 @@ std::vector<std::string> overlayLines(const OverlayFacts& f, const DesktopState&
     return lines;
 }
 
+std::vector<std::string> wrapText(const std::string& text, size_t width) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (width > 0 && text.size() - at > width) {
+        size_t cut = text.rfind(' ', at + width);
+        if (cut == std::string::npos || cut <= at) cut = at + width;  // one long word: cut it
+        lines.push_back(text.substr(at, cut - at));
+        at = cut;
+        while (at < text.size() && text[at] == ' ') ++at;
+    }
+    if (at < text.size() || lines.empty()) lines.push_back(text.substr(at));
+    return lines;
+}
+
 void desktopAfterFrame(DriverState& driver, uint32_t now) {
     // The heat map reads the stencil the shadows left, so it goes under the outlines.
     if (desktop.stencil) drawStencilHeat();
@@ -91,9 +109,12 @@ void desktopAfterFrame(DriverState& driver, uint32_t now) {
 
     const bool noticeOn = !desktop.notice.empty() && int32_t(desktop.noticeUntil - now) > 0;
     if (!noticeOn) desktop.notice.clear();
-    if (desktop.overlay || noticeOn) {
+    const bool failureOn = !desktop.reloadFailure.empty();
+    if (desktop.overlay || noticeOn || failureOn) {
         std::vector<std::string> lines;
         if (desktop.overlay) lines = overlayLines(overlayFacts(driver), desktop);
+        if (failureOn)
+            for (const std::string& line : wrapText(desktop.reloadFailure, kFailureColumns)) lines.push_back(line);
         if (noticeOn) lines.push_back(desktop.notice);
         drawOverlayLines(lines);
     }

@@ -1,6 +1,6 @@
 // What the demo offers a person at the desk, around the unchanged frame: F1 the overlay, F2-F4
-// the debug views, F5 complete-depth shadows, F12 a screenshot, and a picture that keeps its aspect when the window is
-// resized. With no key pressed none of it draws anything, so the frame stays exactly the demo's.
+// the debug views, F5 complete-depth shadows, F6 a world reload, F12 a screenshot, and a picture
+// that keeps its aspect when the window is resized. With no key pressed none of it draws anything, so the frame stays exactly the demo's.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +18,13 @@ struct DesktopState {
     bool stencil;     // F4
     bool completeDepth;  // F5: shadows counted against the frame's complete depth
     bool shotWanted;  // F12 seen this frame
-    uint8_t held[6];  // the six keys' state in the previous frame: a toggle takes a fresh press
+    bool reloadWanted;  // F6 seen this frame
+    uint8_t held[7];  // the seven keys' state in the previous frame: a toggle takes a fresh press
     int shotNumber;   // where the search for a free screenshot name starts
     std::string notice;
     uint32_t noticeUntil; // timeLL() at which the notice goes
+    // Why the latest world reload failed: shown with or without F1 until a reload succeeds.
+    std::string reloadFailure;
 };
 DesktopState& desktopState();
 void resetDesktop();
@@ -39,6 +42,8 @@ struct OverlayFacts {
 };
 OverlayFacts overlayFacts(const DriverState& driver);
 std::vector<std::string> overlayLines(const OverlayFacts& facts, const DesktopState& desktop);
+// `text` cut into lines of at most `width` characters, at spaces where there are any.
+std::vector<std::string> wrapText(const std::string& text, size_t width);
 
 // After the frame is drawn and before it is presented: the views that are on, the overlay (or
 // just a pending notice), then the screenshot F12 asked for. `now` is timeLL().

@@ -7,6 +7,7 @@
 
 #include "app/desktop.h"
 #include "app/overlay.h"
+#include "app/world_watch.h"
 #include "ll/ll.h"
 #include "render/gl_setup.h"
 #include "render/renderer.h"
@@ -69,6 +70,7 @@ void startDemo() {
     driver.camera.dirty = 0xFF;
 
     driver.last = timeLL();
+    if (driver.watch) startWorldWatch();
 }
 
 bool demoFrame() {
@@ -78,6 +80,15 @@ bool demoFrame() {
     int32_t width = 0, height = 0;
     if (windowResizedLL(&width, &height)) fitViewport(width, height);
     desktopKeys(keys);
+
+    // Without --watch and F6 the frame asks nothing more of LL than it always did.
+    if (driver.watch || desktopState().reloadWanted) {
+        const uint32_t before = timeLL();
+        if (worldWatchFrame(before, desktopState().reloadWanted)) {
+            // The camera flies on from where it was: the reload's own time is not flight time.
+            driver.last += timeLL() - before;
+        }
+    }
 
     const uint32_t now = timeLL();
     driver.dt = now - driver.last;
@@ -107,6 +118,7 @@ bool demoFrame() {
 }
 
 void stopDemo() {
+    stopWorldWatch();
     // The camera leaves its room's list before the world that holds the list goes away.
     unlinkEntity(&driver.camera);
     driver.camera.room = nullptr;

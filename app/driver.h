@@ -37,6 +37,7 @@ struct DriverState {
     int32_t lastFps;        // the count of the latest log line (shown by the overlay)
     bool fpsLogged;         // lastFps holds a count
     bool fullscreen;        // open the window fullscreen (the command line's --fullscreen)
+    bool watch;             // reload the world when its files change (the command line's --watch)
     MouseAccumulators mouse;
     FatalExitHandler exitHandler;
 };
@@ -52,9 +53,11 @@ void resetDriver();
 // Start-up in order; any failure ends in fatalError(1, ...), after the loader's reason on stderr.
 void startDemo();
 // One pass of the frame loop, the message pump included. False when the loop ends (WM_QUIT or
-// Escape); the frame in which Escape is seen is neither timed nor drawn.
+// Escape); the frame in which Escape is seen is neither timed nor drawn. A world reload (F6, or
+// --watch seeing the files change) happens before the frame is timed, and the time it took is
+// not counted as flight time.
 bool demoFrame();
-// Shutdown in order: camera out of its room, textures, world, LL.
+// Shutdown in order: the file watch, camera out of its room, textures, world, LL.
 void stopDemo();
 // The whole program; returns the process exit code.
 int demoMain();

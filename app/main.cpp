@@ -1,4 +1,4 @@
-// The process entry of quorvel: the optional command line (a world folder, --fullscreen, --help),
+// The process entry of quorvel: the optional command line (a world folder, --fullscreen, --watch, --help),
 // then the driver does everything. Without arguments the program runs in the folder it was started in.
 #include <unistd.h>
 
@@ -64,5 +64,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     driverState().fullscreen = line.fullscreen;
+    driverState().watch = line.watch;
     return demoMain();
 }

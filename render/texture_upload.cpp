@@ -105,7 +105,9 @@ int loadTextures(const char* names, int count, uint32_t** textures, int mode) {
     return 1;
 }
 
-int loadTextureList(const char* fileName, World* world) {
+int loadTextureList(const char* fileName, World* world) { return loadTextureListIn(fileName, nullptr, world); }
+
+int loadTextureListIn(const char* fileName, const char* folder, World* world) {
     std::vector<unsigned char> bytes;
     if (!readFileBytes(fileName, bytes)) {
         setError(std::string("texture list: cannot open \"") + fileName + "\"");
@@ -118,8 +120,16 @@ int loadTextureList(const char* fileName, World* world) {
         return 0;
     }
     world->textureCount = static_cast<int16_t>(list.count);
-    const char* block = reinterpret_cast<const char*>(bytes.data() + kTextureListHeaderBytes);
-    if (!loadTextures(block, list.count, &world->textures, kTextureMipmapped)) {
+    std::string block(reinterpret_cast<const char*>(bytes.data() + kTextureListHeaderBytes),
+                      bytes.size() - kTextureListHeaderBytes);
+    if (folder && *folder) {
+        block.clear();
+        for (const std::string& name : list.names) {
+            const bool absolute = !name.empty() && (name[0] == '/' || name[0] == '\\' || name.find(':') == 1);
+            block += (absolute ? name : std::string(folder) + "/" + name) + '\0';
+        }
+    }
+    if (!loadTextures(block.data(), list.count, &world->textures, kTextureMipmapped)) {
         // Leave the world with no texture array rather than a partly filled one.
         if (world->textures) freeTextures(list.count, world->textures);
         world->textures = nullptr;

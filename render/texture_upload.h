@@ -18,6 +18,9 @@ enum TextureMode : int {
 // world.textureCount. 1 on success, 0 on failure; on failure the texture objects already created
 // are deleted and world.textures / world.textureCount are left null / 0. Reason: textureLoadError().
 int loadTextureList(const char* fileName, World* world);
+// The same with the list's relative image names taken from `folder` instead of the working
+// folder (null or "" means the working folder), for a world that lies elsewhere.
+int loadTextureListIn(const char* fileName, const char* folder, World* world);
 // Creates `count` texture names, stores the array in *textures at once, and uploads image i of
 // the name block into texture i. `names` must hold `count` NUL-terminated names back to back.
 // `mode` is a TextureMode; values other than 1 and 2 upload as kTextureNearest.

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark, then prints one table of the figures: world load speed, frame
-# cost against world size, silhouette cost per triangle, and the demo world's timedemo with the
-# share of frame time spent in Quorvel's own code (from a perf profile, when perf works here).
+# cost against world size, silhouette cost per triangle, what --watch adds to a frame, and the demo
+# world's timedemo with the share of frame time spent in Quorvel's own code (from a perf profile,
+# when perf works here).
 # Benchmarks measure; nothing here fails because a machine is slow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh run test fuzz
 build=${QV_BENCH_BUILD:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_BENCH=ON >/dev/null
-cmake --build "$build" --target bench_world_load bench_world_size bench_silhouettes quorvel-capture \
+cmake --build "$build" --target bench_world_load bench_world_size bench_silhouettes bench_watch quorvel-capture \
   demo_world >/dev/null
 export GALLIUM_DRIVER=llvmpipe
 out=$(mktemp -d)
@@ -18,6 +19,7 @@ step() { echo "== $1" >&2; }
 step "world load";        "$build/bench/bench_world_load" --benchmark_color=false >"$out/load.txt"
 step "world size";        "$build/bench/bench_world_size" --benchmark_color=false >"$out/size.txt"
 step "silhouettes";       "$build/bench/bench_silhouettes" --benchmark_color=false >"$out/sil.txt"
+step "--watch";           "$build/bench/bench_watch" --benchmark_color=false >"$out/watch.txt"
 
 # The timedemo: the demo world, compiled into the run folder, and its committed flight.
 world="$build/run"; flight=data/flight.txt
@@ -42,6 +44,13 @@ size_mb=$(val "$out/load.txt" 's/^world file: \(.*\)$/\1/p')
 ratio=$(val "$out/size.txt" 's/^frame time ratio 10000 rooms \/ 10 rooms: \([0-9.]*\).*/\1/p')
 frames=$(awk '/^BM_FrameByWorldSize\/.*_median/{split($1,a,"/"); printf "%s%s rooms %s %s", sep, a[2], $2, $3; sep="; "}' "$out/size.txt")
 sil=$(awk '/^findSilhouettes/{printf "%s%s: %s ns", sep, $2, $4; sep="; "}' "$out/sil.txt")
+# The whole demo frame without and with the watch (fastest repetition), and the watch's own step
+# (median).
+stat() { awk -v name="$2" -v tail="_$3\$" '$1 ~ name && $1 ~ tail { print $2, $3; exit }' "$1"; }
+watch_off=$(stat "$out/watch.txt" '^BM_DemoFrame/watch:0/' min)
+watch_on=$(stat "$out/watch.txt" '^BM_DemoFrame/watch:1/' min)
+step_off=$(stat "$out/watch.txt" '^BM_WatchStep/watch:0/' median)
+step_on=$(stat "$out/watch.txt" '^BM_WatchStep/watch:1/' median)
 fps=$(val "$out/td.txt" 's/^mean FPS: \(.*\)$/\1/p')
 td=$(val "$out/td.txt" 's/^frame time: \(.*\)$/\1/p')
 renderer=$(val "$out/td.txt" 's/^renderer: \(.*\)$/\1/p')
@@ -52,6 +61,8 @@ printf '%-34s | %s\n' "World load ($size_mb)" "$load; target >= 200 MB/s"
 printf '%-34s | %s\n' "Frame time by world size" "$frames"
 printf '%-34s | %s\n' "  10,000 rooms / 10 rooms" "$ratio; target <= 1.05"
 printf '%-34s | %s\n' "findSilhouettes per triangle" "$sil"
+printf '%-34s | %s\n' "Demo frame without / with --watch" "$watch_off / $watch_on (scripted window, fastest of 7)"
+printf '%-34s | %s\n' "  the watch's own step a frame" "$step_on with --watch, $step_off without"
 printf '%-34s | %s\n' "Timedemo: demo world, flight.txt" "$fps FPS; $td"
 printf '%-34s | %s\n' "  renderer" "$renderer"
 printf '%-34s | %s\n' "  our code share" "$ours; target <= 10%"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs the demo under valgrind memcheck on Xvfb for a few hundred frames, flying it with xdotool
 # (keys and mouse), ends it with Escape, and fails when valgrind reports any definitely or
-# indirectly lost byte that scripts/valgrind.supp does not excuse (system libraries only).
+# indirectly lost byte that scripts/valgrind.supp does not excuse (system libraries only). Then
+# the same for 200 reloads of the demo world (tests/app/reload_memory_test.cpp on the scripted
+# window with a headless context), when that test program is built.
 #
 #   scripts/leakcheck.sh [BUILD_DIR] [FRAMES]
 #
@@ -74,16 +76,40 @@ status=0
 wait "$vg_pid" || status=$?
 [ "$status" -eq 0 ] || { echo "leakcheck: the demo exited with $status; see $log"; exit 1; }
 
-grep -E "definitely lost:|indirectly lost:|ERROR SUMMARY" "$log" | sed 's/^==[0-9]*== */  /'
-sum() { grep -oE "$1 [0-9,]+" "$log" | tr -d , | awk '{ n += $NF } END { print n + 0 }'; }
-definite=$(sum "definitely lost:")
-indirect=$(sum "indirectly lost:")
-errors=$(sum "ERROR SUMMARY:")
-summaries=$(grep -c "ERROR SUMMARY:" "$log" || true)
-# Valgrind checks every process the demo starts, each with its own summary; all must be clean.
-# No leak summary at all means nothing leaked ("All heap blocks were freed").
-if [ "$summaries" -eq 0 ] || [ "$definite" -ne 0 ] || [ "$indirect" -ne 0 ] || [ "$errors" -ne 0 ]; then
+# Valgrind checks every process it runs, each with its own summary; all must be clean. No leak
+# summary at all means nothing leaked ("All heap blocks were freed").
+clean() {
+  local log=$1
+  grep -E "definitely lost:|indirectly lost:|ERROR SUMMARY" "$log" | sed 's/^==[0-9]*== */  /'
+  sum() { grep -oE "$1 [0-9,]+" "$log" | tr -d , | awk '{ n += $NF } END { print n + 0 }'; }
+  local definite indirect errors summaries
+  definite=$(sum "definitely lost:")
+  indirect=$(sum "indirectly lost:")
+  errors=$(sum "ERROR SUMMARY:")
+  summaries=$(grep -c "ERROR SUMMARY:" "$log" || true)
+  [ "$summaries" -ne 0 ] && [ "$definite" -eq 0 ] && [ "$indirect" -eq 0 ] && [ "$errors" -eq 0 ]
+}
+if ! clean "$log"; then
   echo "leakcheck: FAILED; records and suggested suppressions in $log"
   exit 1
 fi
 echo "leakcheck: no definitely or indirectly lost bytes, no memcheck errors"
+
+reloads=$build/tests/app/app_reload_memory_test
+if [ ! -x "$reloads" ]; then
+  echo "leakcheck: $reloads is not built; the reloads were not checked"
+  exit 0
+fi
+echo "leakcheck: 200 reloads of the demo world under valgrind"
+rlog=$build/leakcheck-reloads.log
+status=0
+(cd "$work" && valgrind --tool=memcheck --leak-check=full --show-leak-kinds=definite,indirect \
+  --errors-for-leak-kinds=definite,indirect --suppressions="$root/scripts/valgrind.supp" \
+  --gen-suppressions=all --num-callers=30 --keep-debuginfo=yes --log-file="$rlog" "$reloads" \
+  --gtest_brief=1 >/dev/null 2>&1) || status=$?
+[ "$status" -eq 0 ] || { echo "leakcheck: the reload test exited with $status; see $rlog"; exit 1; }
+if ! clean "$rlog"; then
+  echo "leakcheck: FAILED on reloads; records and suggested suppressions in $rlog"
+  exit 1
+fi
+echo "leakcheck: 200 reloads lost nothing, no memcheck errors"

@@ -28,5 +28,8 @@ target_link_libraries(qv_replay PUBLIC quorvel_world quorvel_kbf)
 target_compile_definitions(qv_replay PRIVATE QV_REGRESSION_DIR="${qv_t}/hardening/regressions")
 qv_wine_test(hardening_replay_test SOURCES ${qv_t}/hardening/replay_test.cpp LIBS qv_replay)
 
+# The file watch on ReadDirectoryChangesW, under Wine's own notification.
+qv_wine_test(file_watch_test SOURCES ${qv_t}/ll/file_watch_test.cpp LIBS quorvel_filewatch)
+
 # The rules LL and the Linux emulation rely on, asked of the system itself.
 qv_wine_test(ll_win32_rules_test SOURCES ${qv_t}/ll/win32_rules_test.cpp LIBS quorvel_ll_win32)

@@ -78,26 +78,29 @@ bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
 
 }  // namespace
 
-bool writeTestWorldOnly(const std::string& dir, std::string& error) {
+bool writeTestWorldOnly(const std::string& dir, std::string& error, const TestDemoOptions& options) {
+    const float sx = options.shiftX;
+    auto at = [sx](float x, float y, float z) { return Vec3{x + sx, y, z}; };
     World* w = newWorld();
     const uint16_t grey = addMaterial(w, material(0.8f, 0.8f, 0.8f));
     const uint16_t red = addMaterial(w, material(1.0f, 0.15f, 0.1f));
-    Room* room = addRoom(w, {-4, -1, -8}, {4, 3, 2});
-    const Vec3 inside{0, 1, -3};
-    quad(w, room, {-4, -1, 2}, {4, -1, 2}, {4, -1, -8}, {-4, -1, -8}, inside, grey);  // floor
-    quad(w, room, {-4, 3, 2}, {4, 3, 2}, {4, 3, -8}, {-4, 3, -8}, inside, grey);      // ceiling
-    quad(w, room, {-4, -1, -8}, {4, -1, -8}, {4, 3, -8}, {-4, 3, -8}, inside, grey);  // back
-    quad(w, room, {-4, -1, 2}, {4, -1, 2}, {4, 3, 2}, {-4, 3, 2}, inside, grey);      // front
-    quad(w, room, {-4, -1, 2}, {-4, -1, -8}, {-4, 3, -8}, {-4, 3, 2}, inside, grey);  // left
-    quad(w, room, {4, -1, 2}, {4, -1, -8}, {4, 3, -8}, {4, 3, 2}, inside, grey);      // right
+    Room* room = addRoom(w, at(-4, -1, -8), at(4, 3, 2));
+    const Vec3 inside = at(0, 1, -3);
+    quad(w, room, at(-4, -1, 2), at(4, -1, 2), at(4, -1, -8), at(-4, -1, -8), inside, grey);  // floor
+    quad(w, room, at(-4, 3, 2), at(4, 3, 2), at(4, 3, -8), at(-4, 3, -8), inside, grey);      // ceiling
+    quad(w, room, at(-4, -1, -8), at(4, -1, -8), at(4, 3, -8), at(-4, 3, -8), inside, grey);  // back
+    quad(w, room, at(-4, -1, 2), at(4, -1, 2), at(4, 3, 2), at(-4, 3, 2), inside, grey);      // front
+    quad(w, room, at(-4, -1, 2), at(-4, -1, -8), at(-4, 3, -8), at(-4, 3, 2), inside, grey);  // left
+    quad(w, room, at(4, -1, 2), at(4, -1, -8), at(4, 3, -8), at(4, 3, 2), inside, grey);      // right
     const uint16_t box = boxModel(w, 0.5f, red);
-    addEntity(w, room, box, {0, 0, -4}, {0, 20, 0});  // the spinner: head of room 0's list
-    addEntity(w, room, box, {2.5f, -0.5f, -6});
+    addEntity(w, room, box, at(0, 0, -4), {0, 20, 0});  // the spinner: head of room 0's list
+    addEntity(w, room, box, at(2.5f, -0.5f, -6));
     RoomLight& l = room->lights[0];
     l.enabled = 1;
     l.type = 0;
-    const float amb[4] = {0.15f, 0.15f, 0.15f, 1}, dif[4] = {0.9f, 0.9f, 0.85f, 1};
-    const float specular[4] = {0.6f, 0.6f, 0.6f, 1}, pos[4] = {0.5f, 2.5f, -1.5f, 1};
+    const float amb[4] = {0.15f, 0.15f, 0.15f, 1};
+    const float dif[4] = {options.light[0], options.light[1], options.light[2], 1};
+    const float specular[4] = {0.6f, 0.6f, 0.6f, 1}, pos[4] = {0.5f + sx, 2.5f, -1.5f, 1};
     for (int i = 0; i < 4; ++i) {
         l.ambient[i] = amb[i];
         l.diffuse[i] = dif[i];
@@ -109,8 +112,8 @@ bool writeTestWorldOnly(const std::string& dir, std::string& error) {
     return ok;
 }
 
-bool writeTestDemo(const std::string& dir, std::string& error) {
-    if (!writeTestWorldOnly(dir, error)) return false;
+bool writeTestDemo(const std::string& dir, std::string& error, const TestDemoOptions& options) {
+    if (!writeTestWorldOnly(dir, error, options)) return false;
     // A 4 x 4 light/dark checker, RGB.
     std::vector<unsigned char> image = {4, 0, 4, 0, 0};
     for (int y = 0; y < 4; ++y)

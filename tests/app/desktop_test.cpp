@@ -51,14 +51,19 @@ TEST(DesktopKeys, TogglesFlipOnceAPressAndF12AsksForOneShot) {
     EXPECT_TRUE(desktopState().shotWanted);
     desktopKeys(keys);
     EXPECT_FALSE(desktopState().shotWanted) << "holding F12 takes one screenshot";
-    // F6 is not one of these keys; a byte without bit 7 is not held.
+    keys[kKeyF6] = 0x80;
+    desktopKeys(keys);
+    EXPECT_TRUE(desktopState().reloadWanted);
+    desktopKeys(keys);
+    EXPECT_FALSE(desktopState().reloadWanted) << "holding F6 reloads once";
+    // F7 is not one of these keys; a byte without bit 7 is not held.
     resetDesktop();
     uint8_t other[256] = {};
-    other[0x40] = 0x80;
+    other[0x41] = 0x80;
     other[kKeyF2] = 0x7F;
     desktopKeys(other);
     EXPECT_FALSE(desktopState().overlay || desktopState().portals || desktopState().shadows ||
-                 desktopState().stencil || desktopState().shotWanted);
+                 desktopState().stencil || desktopState().shotWanted || desktopState().reloadWanted);
 }
 
 TEST(DesktopKeys, F5SwitchesTheRendererBetweenShadowDepthModes) {
@@ -78,6 +83,14 @@ TEST(DesktopKeys, F5SwitchesTheRendererBetweenShadowDepthModes) {
     desktopKeys(keys);
     EXPECT_FALSE(desktopState().completeDepth);
     EXPECT_EQ(rendererState().shadowDepth, ShadowDepth::Default);
+}
+
+TEST(OverlayText, AReloadFailureIsWrappedAtSpacesAndLongWordsAreCut) {
+    EXPECT_EQ(wrapText("short", 90), std::vector<std::string>{"short"});
+    EXPECT_EQ(wrapText("", 90), std::vector<std::string>{""});
+    EXPECT_EQ(wrapText("reload failed: demo.kbw: rooms", 14),
+              (std::vector<std::string>{"reload failed:", "demo.kbw:", "rooms"}));
+    EXPECT_EQ(wrapText("abcdefghij", 4), (std::vector<std::string>{"abcd", "efgh", "ij"}));
 }
 
 TEST(OverlayLines, ShowTheLoggedRateRoomsAndPosition) {
@@ -154,12 +167,18 @@ TEST(CommandLine, FolderFullscreenHelpAndMistakes) {
     const char* none[] = {"quorvel"};
     ASSERT_TRUE(parseCommandLine(1, none, line, error));
     EXPECT_TRUE(line.worldDir.empty());
-    EXPECT_FALSE(line.fullscreen || line.help);
+    EXPECT_FALSE(line.fullscreen || line.help || line.watch);
 
     const char* full[] = {"quorvel", "--fullscreen", "worlds/two"};
     ASSERT_TRUE(parseCommandLine(3, full, line, error));
     EXPECT_EQ(line.worldDir, "worlds/two");
     EXPECT_TRUE(line.fullscreen);
+    EXPECT_FALSE(line.watch);
+
+    const char* watched[] = {"quorvel", "out", "--watch"};
+    ASSERT_TRUE(parseCommandLine(3, watched, line, error));
+    EXPECT_EQ(line.worldDir, "out");
+    EXPECT_TRUE(line.watch);
 
     const char* dashed[] = {"quorvel", "--", "-odd-name"};
     ASSERT_TRUE(parseCommandLine(3, dashed, line, error));
@@ -189,6 +208,8 @@ TEST(QuorvelProcess, HelpExitsZeroAndBadArgumentsDoNot) {
     EXPECT_EQ(runQuorvel("--help", out), 0);
     EXPECT_NE(out.find("usage: quorvel [WORLD_DIR] [--fullscreen]"), std::string::npos) << out;
     EXPECT_NE(out.find("F12"), std::string::npos) << out;
+    EXPECT_NE(out.find("--watch"), std::string::npos) << out;
+    EXPECT_NE(out.find("F6 reload the world"), std::string::npos) << out;
     EXPECT_EQ(runQuorvel("--no-such-option", out), 2);
     EXPECT_NE(out.find("unknown option --no-such-option"), std::string::npos) << out;
     EXPECT_EQ(runQuorvel("/nonexistent/world/folder", out), 1);

@@ -194,6 +194,26 @@ TEST_F(TextureTest, EmptyListAndEmptyImageSucceed) {
     EXPECT_EQ(levelCount(), 0);
 }
 
+// A world in another folder: its list's relative names are taken from there, absolute ones as
+// they are; from the working folder the same list finds nothing.
+TEST_F(TextureTest, ListNamesAreTakenFromTheWorldsFolderWhenOneIsGiven) {
+    writeFile("far.raw", image(2, 2, 0, Bytes(12, 7)));
+    writeFile("near.raw", image(4, 4, 0, Bytes(48, 9)));
+    writeFile("folder.ktl", listOf({"far.raw", path("near.raw")}));
+    std::string folder = path("");
+    folder.pop_back();  // no trailing slash
+    ASSERT_EQ(loadTextureListIn(path("folder.ktl").c_str(), folder.c_str(), &world), 1) << textureLoadError();
+    ASSERT_EQ(world.textureCount, 2);
+    glBindTexture(GL_TEXTURE_2D, world.textures[0]);
+    EXPECT_EQ(levelSize(0, GL_TEXTURE_WIDTH), 2);
+    glBindTexture(GL_TEXTURE_2D, world.textures[1]);
+    EXPECT_EQ(levelSize(0, GL_TEXTURE_WIDTH), 4);
+    freeTextures(world.textureCount, world.textures);
+    world = World{};
+    expectFailure("folder.ktl");
+    EXPECT_NE(std::string(textureLoadError()).find("\"far.raw\""), std::string::npos) << textureLoadError();
+}
+
 TEST_F(TextureTest, BrokenListsFailCleanly) {
     writeFile("good.raw", image(2, 2, 0, Bytes(12, 1)));
     expectFailure("no-such-list.ktl");

@@ -1,7 +1,8 @@
 // quorvel.exe on the real Win32 backend under Wine, each case on a private Xvfb: the window and
 // its GL context, the first frame against the Linux program's first frame of the same world,
 // keys reaching keysLL as DIK codes, W and the mouse moving the camera, Escape, the close
-// request, the missing-world box and --fullscreen. The program's trace (QUORVEL_TRACE) reports
+// request, the missing-world box, --fullscreen, and --watch taking a rebuilt world through the
+// Windows change notification. The program's trace (QUORVEL_TRACE) reports
 // what the system answered; the pictures come from the X server's copy of the screen.
 #include <gtest/gtest.h>
 
@@ -295,6 +296,46 @@ TEST_F(WineEndToEnd, FullscreenRefusedWhereTheScreenHasNoSuchMode) {
     EXPECT_NE(program.trace().find("text=\"Could not initialize LL!\""), std::string::npos);
     EXPECT_TRUE(program.dismissBox("Orvane Error!", kEffectMs));
     EXPECT_EQ(program.waitExit(kEffectMs), 1) << program.stderrText();
+}
+
+// --watch on the Windows notification (ReadDirectoryChangesW, which Wine answers from the host's
+// own): the demo world is rebuilt by the Linux compiler with another colour for the first room's
+// light while quorvel.exe runs, and the picture changes in the same process.
+TEST_F(WineEndToEnd, WatchReloadsARebuiltWorldInTheSameProcess) {
+    const std::string scene = dir_ + "/scene";
+    ASSERT_EQ(std::system(("mkdir -p " + scene + " && cp " + QV_SOURCE_SCENE_DIR + "/* " + scene).c_str()), 0);
+    const std::string build = std::string(QV_WORLD_EXE) + " build " + scene + "/scene.json -o " + dir_ + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    PrivateX x(1024, 768);
+    ASSERT_TRUE(x.ok());
+    WineProgram program(dir_, x);
+    ASSERT_EQ(program.x("xdotool mousemove 400 300"), 0);
+    program.start("--watch");
+    ASSERT_NE(program.waitForWindow(kTitle, kStartMs), 0u) << program.stderrText();
+    ASSERT_TRUE(program.waitForTrace("first SwapBuffers", kStartMs)) << program.trace();
+    int w = 0, h = 0, left = 0, top = 0, stencil = 0;
+    ASSERT_TRUE(firstSwap(program.trace(), w, h, left, top, stencil)) << program.trace();
+    ASSERT_TRUE(waitFor(kEffectMs, [&] { return showsAPicture(client(x, left, top)); })) << "the window stayed blank";
+    Image before;
+    ASSERT_TRUE(settle(x, left, top, before)) << "the picture did not hold still";
+
+    // The first room's light turns red; the compiler renames its new files into place.
+    ASSERT_EQ(std::system(("sed -i 's/\"diffuse\": \\[1.0, 0.93, 0.8\\]/\"diffuse\": [1.0, 0.1, 0.1]/' " + scene +
+                           "/scene.json && grep -q '\\[1.0, 0.1, 0.1\\]' " + scene + "/scene.json")
+                              .c_str()),
+              0);
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    EXPECT_TRUE(waitFor(kEffectMs, [&] { return besideSpinner(before, client(x, left, top)) > 0.2; }))
+        << "the picture did not change\n" << program.stderrText();
+    EXPECT_TRUE(program.running());
+
+    program.x("xdotool keydown Escape");
+    EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
+    program.x("xdotool keyup Escape");
+    EXPECT_NE(program.stderrText().find("quorvel: reloaded demo.kbw and demo.ktl"), std::string::npos)
+        << program.stderrText();
+    // Through the notification, not the once-a-second look the program falls back on without one.
+    EXPECT_EQ(program.stderrText().find("no change notification"), std::string::npos) << program.stderrText();
 }
 
 // What a Windows user gets: the zip of scripts/windows.sh, unzipped, runs the demo in its folder.

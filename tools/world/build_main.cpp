@@ -1,17 +1,21 @@
-// The `build` verb: quorvel-world build SCENE.json -o DIR.
+// The `build` verb: quorvel-world build [--watch] SCENE.json -o DIR.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "tools/world/build_watch.h"
 #include "tools/world/scene_compile.h"
 #include "tools/world/verbs.h"
 
 int buildMain(int argc, char** argv) {
     const char* scene = nullptr;
     const char* outDir = nullptr;
+    bool watch = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "-o") && i + 1 < argc) {
             outDir = argv[++i];
+        } else if (!std::strcmp(argv[i], "--watch")) {
+            watch = true;
         } else if (argv[i][0] == '-' || scene) {
             scene = nullptr;
             outDir = nullptr;
@@ -21,9 +25,10 @@ int buildMain(int argc, char** argv) {
         }
     }
     if (!scene || !outDir) {
-        std::fprintf(stderr, "usage: quorvel-world build SCENE.json -o DIR\n");
+        std::fprintf(stderr, "usage: quorvel-world build [--watch] SCENE.json -o DIR\n");
         return 2;
     }
+    if (watch) return buildWatch(scene, outDir);
     CompiledScene compiled;
     std::string error;
     if (!compileSceneFile(scene, compiled, error)) {

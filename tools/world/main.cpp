@@ -10,7 +10,9 @@ void usage(FILE* out) {
     std::fprintf(out,
                  "usage: quorvel-world <verb> ...\n"
                  "  info [--json] WORLD.kbw          describe a world file\n"
-                 "  build SCENE.json -o DIR          compile a scene into DIR\n"
+                 "  build [--watch] SCENE.json -o DIR\n"
+                 "                                   compile a scene into DIR (--watch: again on\n"
+                 "                                   every change, until Ctrl-C)\n"
                  "  validate WORLD.kbw [--textures LIST.ktl] [--json]\n"
                  "                                   check what the renderer relies on\n"
                  "  sample WORLD.kbw                 write a small sample world\n"

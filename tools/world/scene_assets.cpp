@@ -6,9 +6,10 @@
 #include "tools/world/procedural.h"
 #include "tools/world/scene_internal.h"
 
-std::string scenePath(const SceneBuild& b, const std::string& name) {
-    if (name.empty() || name[0] == '/' || b.baseDir.empty()) return name;
-    return b.baseDir + "/" + name;
+std::string scenePath(SceneBuild& b, const std::string& name) {
+    const std::string path = name.empty() || name[0] == '/' || b.baseDir.empty() ? name : b.baseDir + "/" + name;
+    b.inputs.push_back(path);
+    return path;
 }
 
 namespace {

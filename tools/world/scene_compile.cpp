@@ -243,6 +243,7 @@ bool compileSceneText(const std::string& text, const std::string& baseDir, Compi
     b.baseDir = baseDir;
     try {
         compile(b, parseSceneText(text), out);
+        out.inputs = b.inputs;
         return true;
     } catch (const SceneError& e) {
         error = e.what();
@@ -250,6 +251,7 @@ bool compileSceneText(const std::string& text, const std::string& baseDir, Compi
         error = std::string("cannot compile the scene: ") + e.what();
     }
     releaseCompiledScene(out);
+    out.inputs = b.inputs;
     return false;
 }
 

@@ -15,6 +15,9 @@ struct CompiledScene {
     std::vector<Image> images;              // one per texture, same order
     std::vector<std::string> warnings;      // things that compile but deserve a look
     std::vector<std::string> notes;         // what the compiler changed on its own (simplified models)
+    // The files the scene named (images, meshes, OBJ files) as they were opened, the scene file
+    // itself not included. Filled on failure too, up to the file that failed.
+    std::vector<std::string> inputs;
 };
 
 // Compiles scene text. Relative file names in the scene (PNG, OBJ) are taken from `baseDir`;

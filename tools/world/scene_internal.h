@@ -101,12 +101,14 @@ struct SceneBuild {
     std::map<std::string, size_t> roomIndex;
     std::vector<std::string> warnings;
     std::vector<std::string> notes;  // what the compiler did on its own account, for the build's output
+    std::vector<std::string> inputs;  // every file the scene named that was read, as opened
     int defaultMaterial = -1;  // created on first use
     int defaultTexture = -1;
 };
 
-// A file named in the scene, resolved against the scene's folder unless absolute.
-std::string scenePath(const SceneBuild& b, const std::string& name);
+// A file named in the scene, resolved against the scene's folder unless absolute; noted in
+// b.inputs, since it is about to be read.
+std::string scenePath(SceneBuild& b, const std::string& name);
 
 // Material and texture references: the named entry, or the default white one when absent.
 uint16_t materialRef(SceneBuild& b, const JsonAt& owner);
