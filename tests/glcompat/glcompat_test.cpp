@@ -263,6 +263,25 @@ TEST_F(Glcompat, LightingFollowsTheGl11Equation) {
     expectColour(pixel(kSize / 2, kSize / 2), litColour(corner, down, {positional, directional}, m, modelAmbient),
                  "facing away");
 
+    // Lights placed and geometry drawn under a rotated modelview light it as in eye space: the
+    // normal turns with the modelview (its inverse transpose), the light positions too.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPushMatrix();
+    glRotatef(90, 0, 1, 0);  // model x is eye -z, model z is eye x
+    const float placedTurned[4] = {-1.5f, 0, 0, 1};  // eye (0, 0, 1.5)
+    glLightfv(GL_LIGHT0, GL_POSITION, placedTurned);
+    const float directionTurned[4] = {-2, 0, 0, 0};
+    glLightfv(GL_LIGHT1, GL_POSITION, directionTurned);
+    glBegin(GL_TRIANGLES);
+    glNormal3f(-1, 0, 0);  // eye (0, 0, 1)
+    for (int i = 0; i < 3; ++i) {
+        const double a = 2 * M_PI * i / 3;
+        glVertex3f(0, float(0.9 * std::sin(a)), float(-0.9 * std::cos(a)));
+    }
+    glEnd();
+    glPopMatrix();
+    expectColour(pixel(kSize / 2, kSize / 2), lit, "under a rotated modelview");
+
     // No light enabled: emission plus the model's ambient times the material's.
     glDisable(GL_LIGHT0);
     glDisable(GL_LIGHT1);
