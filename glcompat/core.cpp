@@ -66,6 +66,8 @@ void glcompatShutdown() {
 
 void glcompatForget() { gc = freshState(); }
 
+void glcompatSetLoader(GlcompatLoader loader) { setEsLoader(loader); }
+
 GlcompatStats glcompatStats() { return {gc.draws, gc.verticesDrawn}; }
 
 GLenum glGetError() {
