@@ -113,7 +113,7 @@ TEST(EsFrames, DemoFlightAgreesWithDesktopOpenGL) {
     // has 800 x 600.
     std::vector<int> shots;
     for (int f = 0; f <= 5000; f += 250) shots.push_back(f);
-    const auto frames = captureBoth("flight", "--dir " + kDemoWorld + " --script " + kFlight + " --size 400x300", shots);
+    const auto frames = captureBoth("flight", "--dir " + kDemoWorld + " --script " + kFlight + " --size 320x240", shots);
     expectAgreement(frames, shots.size());
 }
 
