@@ -537,4 +537,92 @@ TEST_F(Glcompat, ReadPixelsPacksRowsByThePackState) {
     EXPECT_EQ(alignment, 4);
 }
 
+TEST_F(Glcompat, ListsCompileAndExecuteNestAndTakeWiderIndices) {
+    pixelProjection();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLubyte square[2] = {0xC0, 0xC0};  // 2 x 2 set
+    const GLuint base = glGenLists(3);
+    glColor3f(0, 1, 0);
+    glRasterPos2f(2, 2);
+    // Compiled and run at once: the square shows now, and the list keeps it.
+    glNewList(base, GL_COMPILE_AND_EXECUTE);
+    glBitmap(2, 2, 0, 0, 4, 0, square);
+    glEndList();
+    EXPECT_EQ(pixel(2, 2), (Rgb{0, 255, 0}));
+    // A list that places the raster position and calls the first one twice.
+    glNewList(base + 1, GL_COMPILE);
+    glRasterPos2f(20, 20);
+    glCallList(base);
+    glCallList(base);
+    glEndList();
+    EXPECT_EQ(pixel(20, 20), (Rgb{0, 0, 0})) << "GL_COMPILE draws nothing";
+    glColor3f(1, 0, 0);  // the raster colour comes from the glRasterPos inside the list
+    const GLushort calls[1] = {1};
+    glListBase(base);
+    glCallLists(1, GL_UNSIGNED_SHORT, calls);
+    EXPECT_EQ(pixel(20, 20), (Rgb{255, 0, 0}));
+    EXPECT_EQ(pixel(24, 21), (Rgb{255, 0, 0})) << "the second call advanced by 4";
+    EXPECT_EQ(pixel(22, 20), (Rgb{0, 0, 0}));
+    // glNewList inside a list being compiled is refused; a list that calls itself stops.
+    glNewList(base + 2, GL_COMPILE);
+    glNewList(base + 2, GL_COMPILE);
+    EXPECT_EQ(glGetError(), GLenum(GL_INVALID_OPERATION));
+    glCallList(base + 2);
+    glEndList();
+    glCallList(base + 2);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(Glcompat, LinesAndLoopsCloseAndPointsDraw) {
+    pixelProjection();
+    glColor3f(1, 1, 1);
+    glBegin(GL_LINE_LOOP);
+    glVertex2f(10.5f, 10.5f);
+    glVertex2f(30.5f, 10.5f);
+    glVertex2f(30.5f, 30.5f);
+    glVertex2f(10.5f, 30.5f);
+    glEnd();
+    glBegin(GL_POINTS);
+    glVertex2f(50.5f, 50.5f);
+    glEnd();
+    EXPECT_EQ(pixel(20, 10)[0], 255) << "first side";
+    EXPECT_EQ(pixel(10, 20)[0], 255) << "the closing side from the last corner to the first";
+    EXPECT_EQ(pixel(20, 20)[0], 0) << "a loop is not filled";
+    EXPECT_EQ(pixel(50, 50)[0], 255);
+}
+
+TEST_F(Glcompat, VerticesAtInfinityLandOnTheFarPlane) {
+    // The renderer's projection: glFrustum with the far plane moved to infinity.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-0.2, 0.2, -0.2, 0.2, 0.5, 15);
+    GLfloat m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    m[10] = -1;
+    m[14] = -1;
+    glLoadMatrixf(m);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glColor3f(1, 1, 1);
+    // A triangle of directions (w = 0) straight ahead: at window depth 1, it passes GL_LEQUAL
+    // against the cleared depth, as shadow volumes' far caps must.
+    glBegin(GL_TRIANGLES);
+    glVertex4f(-1, -1, -1, 0);
+    glVertex4f(1, -1, -1, 0);
+    glVertex4f(0, 1, -1, 0);
+    glEnd();
+    EXPECT_EQ(pixel(kSize / 2, kSize / 2)[0], 255);
+    // With GL_LESS the same triangle fails everywhere: it is exactly on the far plane.
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDepthFunc(GL_LESS);
+    glBegin(GL_TRIANGLES);
+    glVertex4f(-1, -1, -1, 0);
+    glVertex4f(1, -1, -1, 0);
+    glVertex4f(0, 1, -1, 0);
+    glEnd();
+    EXPECT_EQ(pixel(kSize / 2, kSize / 2)[0], 0);
+}
+
 }  // namespace
