@@ -369,6 +369,11 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
     SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &red);
     SDL_GL_GetAttribute(SDL_GL_GREEN_SIZE, &green);
     SDL_GL_GetAttribute(SDL_GL_BLUE_SIZE, &blue);
+#ifdef QV_GL_ES2
+    // SDL reads the flag with glGetIntegerv(GL_DOUBLEBUFFER), which ES does not have; an ES
+    // window surface always has a back buffer.
+    doubleBuffer = 1;
+#endif
     SDL_GL_MakeCurrent(w->sdl, nullptr);
     const PlatPixelFormat& r = w->format;
     bool wantDouble = (r.flags & PFD_DOUBLEBUFFER) != 0;
