@@ -100,9 +100,12 @@ void expectAgreement(const std::vector<FrameAgreement>& frames, size_t expected)
         std::printf("  %-28s %.4f%% of pixels agree (largest channel difference %d)\n", f.name.c_str(),
                     100.0 * f.agreement, f.maxDifference);
         EXPECT_GE(f.agreement, kRequired) << f.name << ": pictures beside " << kOut;
-        if (f.agreement < worst->agreement) worst = &f;
+        if (f.agreement < worst->agreement ||
+            (f.agreement == worst->agreement && f.maxDifference > worst->maxDifference))
+            worst = &f;
     }
-    std::printf("  worst: %s, %.4f%%\n", worst->name.c_str(), 100.0 * worst->agreement);
+    std::printf("  worst: %s, %.4f%% (largest channel difference %d)\n", worst->name.c_str(),
+                100.0 * worst->agreement, worst->maxDifference);
     ::testing::Test::RecordProperty("worst_frame", worst->name);
     ::testing::Test::RecordProperty("worst_agreement_percent", std::to_string(100.0 * worst->agreement));
 }
