@@ -70,7 +70,13 @@ void glcompatShutdown() {
     glcompatForget();
 }
 
-void glcompatForget() { gc = freshState(); }
+void glcompatForget() {
+    // The counts are the process's, so that a program can report them after its context has gone.
+    const uint64_t draws = gc.draws, vertices = gc.verticesDrawn;
+    gc = freshState();
+    gc.draws = draws;
+    gc.verticesDrawn = vertices;
+}
 
 void glcompatSetLoader(GlcompatLoader loader) { setEsLoader(loader); }
 

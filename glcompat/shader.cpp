@@ -74,7 +74,9 @@ void main() {
 #else
     vColor = clamp(aColor, 0.0, 1.0);
 #endif
+#ifdef TEXTURE
     vTexCoord = (uTexMatrix * vec4(aTexCoord, 0.0, 1.0)).xy;
+#endif
 #endif
 }
 )";

@@ -18,6 +18,7 @@ void glcompatShutdown();
 // Forgets all state without any ES call, for when the context itself has gone.
 void glcompatForget();
 
+// Since the process started (a forgotten context keeps its counts).
 struct GlcompatStats {
     uint64_t draws;     // ES draw calls made
     uint64_t vertices;  // vertices sent in them
