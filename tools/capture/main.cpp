@@ -20,6 +20,9 @@
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
 #include "image/png_io.h"
+#ifdef QV_GL_ES2
+#include "glcompat/glcompat.h"
+#endif
 
 #ifndef QV_CAPTURE_RUN_DIR
 #define QV_CAPTURE_RUN_DIR "."
@@ -119,6 +122,14 @@ void report() {
     capture.reported = true;
     const FrameStats stats = frameStats(offscreenFrameTimes());
     if (capture.timedemo) std::fputs(timedemoText(offscreenRenderer(), stats).c_str(), stdout);
+#ifdef QV_GL_ES2
+    // Through the GL 1.1 layer: how many ES draws the frames took (the batching at work).
+    if (capture.timedemo) {
+        const GlcompatStats gl = glcompatStats();
+        std::fprintf(stderr, "glcompat: %llu draws, %llu vertices in %u frames\n", (unsigned long long)gl.draws,
+                     (unsigned long long)gl.vertices, offscreenFrames());
+    }
+#endif
     if (!capture.jsonPath.empty()) {
         std::ofstream out(capture.jsonPath);
         out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples);
