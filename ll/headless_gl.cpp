@@ -40,10 +40,11 @@ bool createHeadlessGL(const HeadlessGLConfig& config, std::string& error) {
     state.display = surfacelessDisplay();
     if (state.display == EGL_NO_DISPLAY) return fail(error, "no surfaceless EGL display");
     if (!eglInitialize(state.display, nullptr, nullptr)) return fail(error, "eglInitialize failed");
-    if (!eglBindAPI(EGL_OPENGL_API)) return fail(error, "desktop OpenGL not available through EGL");
+    if (!eglBindAPI(config.es2 ? EGL_OPENGL_ES_API : EGL_OPENGL_API))
+        return fail(error, config.es2 ? "OpenGL ES not available through EGL" : "desktop OpenGL not available through EGL");
 
     const EGLint attribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-                              EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                              EGL_RENDERABLE_TYPE, config.es2 ? EGL_OPENGL_ES2_BIT : EGL_OPENGL_BIT,
                               EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8,
                               EGL_DEPTH_SIZE, config.depthBits,
                               EGL_STENCIL_SIZE, config.stencilBits,
@@ -57,8 +58,10 @@ bool createHeadlessGL(const HeadlessGLConfig& config, std::string& error) {
     state.surface = eglCreatePbufferSurface(state.display, eglConfig, surfaceAttribs);
     if (state.surface == EGL_NO_SURFACE) return fail(error, "eglCreatePbufferSurface failed");
 
-    // No version attributes: Mesa then gives a compatibility profile with the fixed-function pipeline.
-    state.context = eglCreateContext(state.display, eglConfig, EGL_NO_CONTEXT, nullptr);
+    // No version attributes for desktop OpenGL: Mesa then gives a compatibility profile with the
+    // fixed-function pipeline.
+    const EGLint esAttribs[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+    state.context = eglCreateContext(state.display, eglConfig, EGL_NO_CONTEXT, config.es2 ? esAttribs : nullptr);
     if (state.context == EGL_NO_CONTEXT) return fail(error, "eglCreateContext failed");
     if (!eglMakeCurrent(state.display, state.surface, state.surface, state.context))
         return fail(error, "eglMakeCurrent failed");

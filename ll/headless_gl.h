@@ -1,5 +1,6 @@
 // An off-screen OpenGL context with no display: EGL on Mesa's surfaceless platform, a pbuffer
-// surface and a desktop-OpenGL compatibility context (llvmpipe on machines without a GPU).
+// surface and a desktop-OpenGL compatibility context, or an OpenGL ES 2.0 one for the GL 1.1
+// layer (llvmpipe on machines without a GPU).
 // Used by the rendering tests, the tools and the offscreen platform backend.
 #pragma once
 
@@ -10,6 +11,7 @@ struct HeadlessGLConfig {
     int height = 600;
     int depthBits = 16;   // at least this many
     int stencilBits = 8;  // at least this many
+    bool es2 = false;     // an OpenGL ES 2.0 context instead of desktop OpenGL
 };
 
 // Creates the context and makes it current on this thread. One context per process; calling

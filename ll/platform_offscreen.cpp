@@ -14,6 +14,9 @@
 
 #include "ll/headless_gl.h"
 #include "ll/platform_emulation.h"
+#ifdef QV_GL_ES2
+#include "glcompat/glcompat.h"
+#endif
 
 struct PlatDC { PlatWindow* window; };
 struct PlatWindow {
@@ -258,6 +261,10 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
     config.height = off.height > 0 ? off.height : std::max(1, dc->window->height);
     config.depthBits = r.depthBits;
     config.stencilBits = r.stencilBits;
+#ifdef QV_GL_ES2
+    // Built against the GL 1.1 layer: an ES 2.0 context, and the layer started on it.
+    config.es2 = true;
+#endif
     if (off.contextKept) destroyHeadlessGL();
     off.contextKept = false;
     std::string error;
@@ -265,6 +272,13 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
         std::fprintf(stderr, "offscreen: %s\n", error.c_str());
         return nullptr;
     }
+#ifdef QV_GL_ES2
+    if (!glcompatInit(error)) {
+        std::fprintf(stderr, "offscreen: %s\n", error.c_str());
+        destroyHeadlessGL();
+        return nullptr;
+    }
+#endif
     off.context = new PlatGLContext{eglGetCurrentDisplay(), eglGetCurrentSurface(EGL_DRAW), eglGetCurrentContext()};
     const GLubyte* name = glGetString(GL_RENDERER);
     off.renderer = name ? reinterpret_cast<const char*>(name) : "";
@@ -286,6 +300,9 @@ bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
 // allocations, which LeakSanitizer then reports as leaks of ours.
 bool platDeleteContext(PlatGLContext* context) {
     if (!context || context != off.context) return false;
+#ifdef QV_GL_ES2
+    glcompatShutdown();  // the layer's ES objects go while their context is still current
+#endif
     eglMakeCurrent(context->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     delete context;
     off.context = nullptr;

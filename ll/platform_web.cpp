@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <string>
 
+#include "glcompat/glcompat.h"
 #include "ll/keymap.h"
 #include "ll/platform_emulation.h"
 
@@ -371,6 +372,14 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
         emscripten_webgl_destroy_context(handle);
         return nullptr;
     }
+    // The GL 1.1 layer starts on the new context, so that a context it cannot use is refused here.
+    std::string error;
+    if (!glcompatInit(error)) {
+        std::fprintf(stderr, "web: %s\n", error.c_str());
+        emscripten_webgl_make_context_current(0);
+        emscripten_webgl_destroy_context(handle);
+        return nullptr;
+    }
     char* name = rendererName();
     web.renderer = name;
     free(name);
@@ -390,6 +399,8 @@ bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
 
 bool platDeleteContext(PlatGLContext* context) {
     if (!context || context != web.context) return false;
+    emscripten_webgl_make_context_current(context->handle);
+    glcompatShutdown(); // the layer's ES objects go while their context is still current
     emscripten_webgl_destroy_context(context->handle);
     delete context;
     web.context = nullptr;
