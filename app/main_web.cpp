@@ -78,6 +78,13 @@ FrameSample sampleOf(const DriverState& driver) {
 
 // Runs at each swap, while the frame's pixels can still be read.
 void afterFrame(uint32_t frame) {
+    static bool firstTold = false;
+    if (frame == 0 && !firstTold) {
+        firstTold = true;
+        // performance.now() counts from the start of the page's navigation.
+        std::printf("first frame: %.0f ms after the page began loading\n", emscripten_get_now());
+        std::fflush(stdout);
+    }
     if (run.options.timedemo) run.samples.push_back(sampleOf(driverState()));
     const bool shot = std::find(run.options.shots.begin(), run.options.shots.end(), frame) != run.options.shots.end();
     if (shot) webReadPixels(run.shots[frame], run.width, run.height);

@@ -83,6 +83,7 @@ export function pageState(page) {
 // bottom row first, as GL reads them).
 async function readPicture(page, pointerExpression) {
   const { width, height, base64 } = await page.evaluate((expr) => {
+    if (!window.Module || !Module.calledRun) return { width: 0 }; // the program is not there yet
     const pointer = eval(expr); // eslint-disable-line no-eval
     if (!pointer) return { width: 0, height: 0, base64: '' };
     const width = Module._quorvel_picture_width();
@@ -109,6 +110,7 @@ async function readPicture(page, pointerExpression) {
 
 // The next frame the program draws.
 export async function grab(page) {
+  await waitFor('the program to start', () => page.evaluate(() => !!(window.Module && Module.calledRun)));
   await page.evaluate(() => Module._quorvel_request_grab());
   await waitFor('a frame to grab', () => page.evaluate(() => Module._quorvel_grab_frame() >= 0));
   return readPicture(page, 'Module._quorvel_grab_pixels()');
