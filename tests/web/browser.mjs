@@ -62,8 +62,16 @@ export async function startBrowser(webDir, mounts = {}) {
 }
 
 // One page at `url` with its console lines (and page errors) kept in `lines`.
+//
+// Headless Chromium grants pointer lock, but from then on the page draws a frame every few
+// seconds: the page's requests for it are recorded in window.pointerLockAsked instead, and the
+// mouse turns the view by dragging, as it does where a browser refuses the lock.
 export async function openPage(session, query = '') {
   const page = await session.browser.newPage();
+  await page.evaluateOnNewDocument(() => {
+    window.pointerLockAsked = [];
+    Element.prototype.requestPointerLock = function () { window.pointerLockAsked.push(this.id); };
+  });
   await page.setViewport({ width: 1024, height: 860 });
   const lines = [];
   page.on('console', (m) => lines.push(m.text()));

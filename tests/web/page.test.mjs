@@ -81,12 +81,12 @@ describe('the page', () => {
       await holdUntil(page, 'KeyW', 'W to move the camera', async () => besideSpinner(before, await grab(page)) > 0.2);
       const rest = await bringToRest(page);
 
-      // A click on the picture takes the pointer (or, where the browser refuses, starts a drag);
-      // either way moving the mouse turns the view.
+      // A click on the picture asks for the pointer; without it (see openPage), a drag turns the view.
       const box = await (await page.$('#canvas')).boundingBox();
       const cx = box.x + box.width / 2, cy = box.y + box.height / 2;
       await page.mouse.move(cx, cy);
       await page.mouse.down();
+      assert.deepEqual(await page.evaluate(() => window.pointerLockAsked), ['canvas'], 'the click did not ask for the pointer');
       let dx = 0;
       await waitFor('the mouse to turn the camera', async () => {
         dx += 20;
