@@ -229,6 +229,14 @@ EMSCRIPTEN_KEEPALIVE const uint8_t* quorvel_shot_pixels(int frame) {
 EMSCRIPTEN_KEEPALIVE int quorvel_picture_width() { return run.width; }
 EMSCRIPTEN_KEEPALIVE int quorvel_picture_height() { return run.height; }
 EMSCRIPTEN_KEEPALIVE int quorvel_frames() { return int(webFrames()); }
+// The camera as the latest frame left it: position x, y, z, then pitch, yaw, roll in degrees.
+EMSCRIPTEN_KEEPALIVE const float* quorvel_camera() {
+    static float camera[6];
+    const Entity& c = driverState().camera;
+    const float values[6] = {c.position.x, c.position.y, c.position.z, c.angles.x, c.angles.y, c.angles.z};
+    std::copy(values, values + 6, camera);
+    return camera;
+}
 
 } // extern "C"
 

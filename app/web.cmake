@@ -54,6 +54,6 @@ target_link_options(quorvel PRIVATE
   -sINVOKE_RUN=0
   -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1
   "-sEXPORTED_FUNCTIONS=_main,_malloc,_free"
-  "-sEXPORTED_RUNTIME_METHODS=callMain,ccall,FS,UTF8ToString,HEAPU8"
+  "-sEXPORTED_RUNTIME_METHODS=callMain,ccall,FS,UTF8ToString,HEAPU8,HEAPF32"
   --preload-file ${QV_WEB_DATA}@/demo)
 set_property(TARGET quorvel APPEND PROPERTY LINK_DEPENDS ${QV_WEB_DATA}/demo.kbw)

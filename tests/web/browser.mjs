@@ -124,6 +124,14 @@ export async function grab(page) {
   return readPicture(page, 'Module._quorvel_grab_pixels()');
 }
 
+// The camera's position and angles after the latest frame, with that frame's number.
+export function camera(page) {
+  return page.evaluate(() => {
+    const at = Module._quorvel_camera() / 4;
+    return { frame: Module._quorvel_frames(), values: Array.from(Module.HEAPF32.subarray(at, at + 6)) };
+  });
+}
+
 // The picture of frame `frame` kept because the page's ?shots= named it; null until drawn.
 export function shot(page, frame) {
   return readPicture(page, `Module._quorvel_shot_pixels(${Number(frame)})`);

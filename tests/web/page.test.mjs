@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import path from 'node:path';
 import { after, before, describe, test } from 'node:test';
 
-import { grab, openPage, pageState, shot, startBrowser, waitFor } from './browser.mjs';
+import { camera, grab, openPage, pageState, shot, startBrowser, waitFor } from './browser.mjs';
 import { besideSpinner, crop, differentFraction, readPng, showsAPicture } from './pictures.mjs';
 import { EXAMPLE_WORLD, WEB_DIR, capture, tempDir } from './programs.mjs';
 
@@ -38,16 +38,17 @@ async function holdUntil(page, key, what, effect) {
   }
 }
 
-// B takes all speed and leftover turning away: held until two frames in a row agree.
+// B takes all speed and leftover turning away: held until the camera stands still from one frame
+// to a later one; the picture then.
 async function bringToRest(page) {
-  let previous = await grab(page);
+  let previous = await camera(page);
   await holdUntil(page, 'KeyB', 'the camera to come to rest', async () => {
-    const now = await grab(page);
-    const still = besideSpinner(previous, now) < 0.01;
+    const now = await camera(page);
+    const still = now.frame > previous.frame && now.values.every((v, i) => v === previous.values[i]);
     previous = now;
     return still;
   });
-  return previous;
+  return grab(page);
 }
 
 describe('the page', () => {
