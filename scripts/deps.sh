@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Quorvel needs to build, test and run, when any are missing.
+# Installs the Debian packages Quorvel needs to build, test and run, when any are missing
+# (with the argument `web`, those of the browser build instead).
 # Idempotent and quick when everything is present: dpkg is asked first, apt-get only runs
 # for what is absent. Both README commands call this script.
 set -euo pipefail
@@ -28,8 +29,18 @@ PACKAGES=(
   linux-perf
 )
 
+# Groups installed only when named: `scripts/deps.sh web` for the browser build and its tests.
+WEB_PACKAGES=(emscripten nodejs npm chromium-headless-shell)
+case "${1:-}" in
+  "") ;;
+  web) PACKAGES=("${WEB_PACKAGES[@]}") ;;
+  *) echo "usage: scripts/deps.sh [web]" >&2; exit 2 ;;
+esac
+
 missing=()
 for p in "${PACKAGES[@]}"; do
+  # A node from elsewhere brings its own npm, which Debian's npm package would fight.
+  if [ "$p" = npm ] && command -v npm >/dev/null 2>&1; then continue; fi
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
   fi
