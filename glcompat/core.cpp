@@ -31,6 +31,12 @@ bool esReady() {
     gc.initTried = true;
     if (!loadEsTable(gc.es, gc.initError)) return false;
     gc.es.GenBuffers(1, &gc.vertexBuffer);
+    if (!gc.vertexBuffer) {
+        // No buffer name: no context is current yet. Try again on a later call.
+        gc.initError = "no OpenGL ES context is current";
+        gc.initTried = false;
+        return false;
+    }
     // Images reach ES in tight rows; the program's own unpack state is applied by the layer.
     gc.es.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
     // GL's first viewport and scissor box are the window: the surface the context was made for.
@@ -65,6 +71,8 @@ void glcompatShutdown() {
 }
 
 void glcompatForget() { gc = freshState(); }
+
+void glcompatSetLoader(GlcompatLoader loader) { setEsLoader(loader); }
 
 GlcompatStats glcompatStats() { return {gc.draws, gc.verticesDrawn}; }
 

@@ -83,6 +83,8 @@ struct EsTable {
 
 // Fills every entry for the context current on this thread; false with the first missing name.
 bool loadEsTable(EsTable& table, std::string& error);
+// The function the EGL loader asks for each name; null for eglGetProcAddress.
+void setEsLoader(void* (*loader)(const char* name));
 
 // ES 2.0 enumerants the GL 1.1 header does not have.
 namespace es {

@@ -4,6 +4,9 @@
 
 #include <webgl/webgl1.h>
 
+// WebGL has one way in; a loader has nothing to choose.
+void setEsLoader(void* (*)(const char*)) {}
+
 bool loadEsTable(EsTable& table, std::string&) {
 #define QV_ES_LOAD(ret, name, params) table.name = &emscripten_gl##name;
     QV_ES_FUNCTIONS(QV_ES_LOAD)

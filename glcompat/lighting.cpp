@@ -102,3 +102,32 @@ void glMaterialf(GLenum face, GLenum pname, GLfloat param) {
     if (pname != GL_SHININESS) return setError(GL_INVALID_ENUM);
     glMaterialfv(face, pname, &param);
 }
+
+void glGetLightfv(GLenum light, GLenum pname, GLfloat* params) {
+    Light* l = lightOf(light);
+    if (!l || !params) return;
+    switch (pname) {
+    case GL_AMBIENT: std::memcpy(params, l->ambient, sizeof l->ambient); break;
+    case GL_DIFFUSE: std::memcpy(params, l->diffuse, sizeof l->diffuse); break;
+    case GL_SPECULAR: std::memcpy(params, l->specular, sizeof l->specular); break;
+    case GL_POSITION: std::memcpy(params, l->eyePosition, sizeof l->eyePosition); break;
+    case GL_CONSTANT_ATTENUATION:
+    case GL_LINEAR_ATTENUATION:
+    case GL_QUADRATIC_ATTENUATION: params[0] = l->attenuation[pname - GL_CONSTANT_ATTENUATION]; break;
+    default: setError(GL_INVALID_ENUM);
+    }
+}
+
+void glGetMaterialfv(GLenum face, GLenum pname, GLfloat* params) {
+    if (!params) return;
+    if (face != GL_FRONT && face != GL_BACK) return setError(GL_INVALID_ENUM);
+    const Material& m = face == GL_FRONT ? gc.cur.front : gc.cur.back;
+    switch (pname) {
+    case GL_AMBIENT: std::memcpy(params, m.ambient, sizeof m.ambient); break;
+    case GL_DIFFUSE: std::memcpy(params, m.diffuse, sizeof m.diffuse); break;
+    case GL_SPECULAR: std::memcpy(params, m.specular, sizeof m.specular); break;
+    case GL_EMISSION: std::memcpy(params, m.emission, sizeof m.emission); break;
+    case GL_SHININESS: params[0] = m.shininess; break;
+    default: setError(GL_INVALID_ENUM);
+    }
+}

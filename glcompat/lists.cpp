@@ -141,9 +141,13 @@ void rasterPos(float x, float y, float z) {
     esReady();  // the first viewport comes from ES
     const GLint* vp = gc.cur.viewport;
     const float* dr = gc.cur.depthRange;
-    r.window[0] = float(vp[0]) + (clip[0] / clip[3] + 1.0f) * float(vp[2]) * 0.5f;
-    r.window[1] = float(vp[1]) + (clip[1] / clip[3] + 1.0f) * float(vp[3]) * 0.5f;
-    r.window[2] = dr[0] + (clip[2] / clip[3] + 1.0f) * (dr[1] - dr[0]) * 0.5f;
+    // The window transform as scale and offset, in the desktop drivers' order of operations, so
+    // that whole-pixel positions come out whole.
+    const float d = 1.0f / clip[3];
+    const float sx = float(vp[2]) / 2.0f, sy = float(vp[3]) / 2.0f, sz = (dr[1] - dr[0]) / 2.0f;
+    r.window[0] = clip[0] * d * sx + (sx + float(vp[0]));
+    r.window[1] = clip[1] * d * sy + (sy + float(vp[1]));
+    r.window[2] = clip[2] * d * sz + (sz + dr[0]);
     r.window[3] = clip[3];
     // Lighting does not reach raster positions here: the raster colour is the current colour.
     for (int k = 0; k < 4; ++k) r.color[k] = std::fmin(1.0f, std::fmax(0.0f, gc.cur.color[k]));

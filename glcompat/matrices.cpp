@@ -68,7 +68,8 @@ void transform(const float m[16], const float in[4], float out[4]) {
 }
 
 bool invertUpper3x3Transposed(const float m[16], float out[9]) {
-    // The cofactor matrix of the upper 3x3 divided by its determinant is the inverse transposed.
+    // The cofactor matrix of the upper 3x3 divided by its determinant is the inverse transposed:
+    // what normals are multiplied by.
     const float a = m[0], b = m[4], c = m[8];
     const float d = m[1], e = m[5], f = m[9];
     const float g = m[2], h = m[6], i = m[10];
@@ -86,11 +87,6 @@ bool invertUpper3x3Transposed(const float m[16], float out[9]) {
     out[6] = c02 * s;
     out[7] = (b * g - a * h) * s;
     out[8] = (a * e - b * d) * s;
-    // That is the inverse; transpose it.
-    float t[9];
-    for (int r = 0; r < 3; ++r)
-        for (int col = 0; col < 3; ++col) t[col * 3 + r] = out[r * 3 + col];
-    std::memcpy(out, t, sizeof t);
     return true;
 }
 

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#ifdef QV_GL_ES2
+#include "glcompat/glcompat.h"
+#endif
 #include "ll/platform.h"
 #include "ll/platform_emulation.h"
 #include "ll/sdl_keymap.h"
@@ -316,6 +319,14 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (r->flags & PFD_DOUBLEBUFFER) ? 1 : 0);
+#ifdef QV_GL_ES2
+    // Built against the GL 1.1 layer: an OpenGL ES 2.0 context, whose functions the layer takes
+    // from SDL (which may have made it through GLX rather than EGL).
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 0);
+    glcompatSetLoader(SDL_GL_GetProcAddress);
+#endif
 
     bool popup = (w->style & WS_POPUP) != 0;
     uint32_t flags = SDL_WINDOW_OPENGL | (w->shown ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
@@ -358,6 +369,11 @@ PlatGLContext* platCreateContext(PlatDC* dc) {
     SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &red);
     SDL_GL_GetAttribute(SDL_GL_GREEN_SIZE, &green);
     SDL_GL_GetAttribute(SDL_GL_BLUE_SIZE, &blue);
+#ifdef QV_GL_ES2
+    // SDL reads the flag with glGetIntegerv(GL_DOUBLEBUFFER), which ES does not have; an ES
+    // window surface always has a back buffer.
+    doubleBuffer = 1;
+#endif
     SDL_GL_MakeCurrent(w->sdl, nullptr);
     const PlatPixelFormat& r = w->format;
     bool wantDouble = (r.flags & PFD_DOUBLEBUFFER) != 0;
@@ -389,6 +405,9 @@ bool platMakeCurrent(PlatDC* dc, PlatGLContext* context) {
 
 bool platDeleteContext(PlatGLContext* context) {
     if (!context) return false;
+#ifdef QV_GL_ES2
+    glcompatForget();  // the layer's ES objects go with the context
+#endif
     SDL_GL_DeleteContext(context->gl);
     delete context;
     return true;

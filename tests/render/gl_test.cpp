@@ -18,7 +18,11 @@ class HeadlessEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         std::string error;
-        ASSERT_TRUE(createHeadlessGL(HeadlessGLConfig{}, error)) << error;
+        HeadlessGLConfig config;
+#ifdef QV_GL_ES2
+        config.es2 = true;  // built against the GL 1.1 layer
+#endif
+        ASSERT_TRUE(createHeadlessGL(config, error)) << error;
     }
     // The context stays until the process ends: tearing it down unloads the driver, and the
     // allocations Mesa keeps for the life of its context would then read as leaks.

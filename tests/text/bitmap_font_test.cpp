@@ -28,6 +28,9 @@ public:
         HeadlessGLConfig config;
         config.width = kWidth;
         config.height = kHeight;
+#ifdef QV_GL_ES2
+        config.es2 = true;  // built against the GL 1.1 layer
+#endif
         ASSERT_TRUE(createHeadlessGL(config, error)) << error;
     }
     // No teardown: destroying the context unloads Mesa's driver, and what the driver keeps for

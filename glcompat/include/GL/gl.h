@@ -339,6 +339,8 @@ typedef double GLclampd;
 #define glLightModelfv qvglLightModelfv
 #define glMaterialf qvglMaterialf
 #define glMaterialfv qvglMaterialfv
+#define glGetLightfv qvglGetLightfv
+#define glGetMaterialfv qvglGetMaterialfv
 
 /* textures */
 #define glGenTextures qvglGenTextures
@@ -432,6 +434,8 @@ void qvglLightfv(GLenum light, GLenum pname, const GLfloat* params);
 void qvglLightModelfv(GLenum pname, const GLfloat* params);
 void qvglMaterialf(GLenum face, GLenum pname, GLfloat param);
 void qvglMaterialfv(GLenum face, GLenum pname, const GLfloat* params);
+void qvglGetLightfv(GLenum light, GLenum pname, GLfloat* params);
+void qvglGetMaterialfv(GLenum face, GLenum pname, GLfloat* params);
 
 void qvglGenTextures(GLsizei n, GLuint* textures);
 void qvglDeleteTextures(GLsizei n, const GLuint* textures);
