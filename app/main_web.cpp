@@ -34,6 +34,7 @@ struct PageRun {
     WebOptions options;
     uint32_t frameLimit;    // 0: run until Escape
     bool running;           // the main loop is set
+    bool live;              // the demo started and was not shut down (a finished flight stays live)
     std::vector<FrameSample> samples;
     std::map<uint32_t, std::vector<uint8_t>> shots; // frame -> RGBA, bottom row first
     int width, height;      // of the kept pictures
@@ -121,23 +122,27 @@ void offerScreenshot() {
     if (notice.rfind(saved, 0) == 0) offerDownload(notice.substr(saved.size()).c_str());
 }
 
+// A scripted flight ends after its frames, or earlier on its own quit: the last frame stays on
+// the canvas and the demo is left as it is. A demo flown by hand ends with Escape and shuts down.
 void frame() {
-    if (!demoFrame()) {
-        stopLoop();
+    const bool going = demoFrame();
+    if (going) {
+        echoFpsLine();
+        offerScreenshot();
+    }
+    const bool limitReached = run.frameLimit && webFrames() >= run.frameLimit;
+    if (going && !limitReached) return;
+    stopLoop();
+    if (!webScripted()) {
         stopDemo();
+        run.live = false;
         tellPage("ended", "");
         return;
     }
-    echoFpsLine();
-    offerScreenshot();
-    if (run.frameLimit && webFrames() >= run.frameLimit) {
-        // The last frame stays on the canvas: the demo is left as it is, not shut down.
-        stopLoop();
-        std::printf("frames done: %u\n", webFrames());
-        std::fflush(stdout);
-        if (run.options.timedemo) reportTimedemo();
-        tellPage("done", std::to_string(webFrames()).c_str());
-    }
+    std::printf("frames done: %u\n", webFrames());
+    std::fflush(stdout);
+    if (run.options.timedemo) reportTimedemo();
+    tellPage("done", std::to_string(webFrames()).c_str());
 }
 
 // Every module back to its start, so that a new start is like the page's first.
@@ -180,6 +185,7 @@ void start() {
         fatalError(1, "Could not load world!"); // no such folder: nothing of a world was found
     }
     startDemo();
+    run.live = true;
     tellPage("running", run.options.dir.c_str());
     run.running = true;
     // The timedemo is not held to the display's rate; everything else draws once per display frame.
@@ -192,12 +198,12 @@ void start() {
 extern "C" {
 
 // Starts the demo again in `dir` (the page's own world, one from ?world= or one dropped onto the
-// page), with the same options otherwise. A demo still running is shut down first.
+// page), with the same options otherwise. A demo still running, or a finished flight's, is shut
+// down first.
 EMSCRIPTEN_KEEPALIVE void quorvel_restart(const char* dir) {
-    if (run.running) {
-        stopLoop();
-        stopDemo();
-    }
+    stopLoop();
+    if (run.live) stopDemo();
+    run.live = false;
     run.options.dir = dir;
     start();
 }

@@ -3,6 +3,7 @@
 // pixel by pixel. The flight stops after its frames, says so on the console, and leaves its last
 // frame on the canvas.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
@@ -17,8 +18,11 @@ const SHOTS = [0, 60, 200, 330];
 const TOLERANCE = 16;
 
 let session;
+const fixtures = tempDir();
 before(async () => {
-  session = await startBrowser(WEB_DIR, { '/data/': path.join(SOURCE_DIR, 'data') });
+  // A flight that quits by itself after five frames.
+  fs.writeFileSync(path.join(fixtures, 'quit.txt'), 'step 20\n2 down W\n5 quit\n');
+  session = await startBrowser(WEB_DIR, { '/data/': path.join(SOURCE_DIR, 'data'), '/fixtures/': fixtures });
 });
 after(async () => {
   await session?.close();
@@ -46,6 +50,18 @@ test('the scripted flight draws the frames quorvel-capture draws', async () => {
     assert.ok(worst.agreement >= 0.995, `frame ${worst.frame}: only ${worst.agreement} of the pixels agree`);
     // Stopped: no frame is drawn after the last.
     assert.equal(await page.evaluate(() => Module._quorvel_frames()), FRAMES);
+  } finally {
+    await page.close();
+  }
+});
+
+test('a flight that quits by itself ends there, like quorvel-capture\'s', async () => {
+  const { page, lines } = await openPage(session, '?script=fixtures/quit.txt&shots=4');
+  try {
+    await waitFor('the flight to end', () => lines.find((l) => l.startsWith('frames done:')));
+    assert.ok(lines.includes('frames done: 5'), lines.join('\n'));
+    assert.equal(await pageState(page), 'done');
+    assert.ok(await shot(page, 4), 'the last frame was not drawn');
   } finally {
     await page.close();
   }
