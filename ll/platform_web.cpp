@@ -13,6 +13,7 @@
 #include <webgl/webgl1.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "glcompat/glcompat.h"

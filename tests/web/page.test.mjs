@@ -75,7 +75,7 @@ describe('the page', () => {
     });
   });
 
-  test('holding W moves the camera, the mouse turns it, and F1 shows the overlay', async () => {
+  test('holding W moves the camera, the mouse turns it, F1 shows the overlay and F12 saves the frame', async () => {
     await withPage('', async ({ page }) => {
       const before = await waitFor('a first frame', () => grab(page));
       await page.focus('#canvas');
@@ -102,6 +102,11 @@ describe('the page', () => {
       await holdUntil(page, 'F1', 'F1 to show the overlay', async () => differentFraction(corner(turned), corner(await grab(page))) > 0.3);
       const overlay = await grab(page);
       assert.ok(differentFraction(corner(turned), corner(overlay)) > 0.3, 'the overlay went away again');
+
+      // F12 saves the frame in the world's folder, from where the page offers it as a download.
+      const saved = () => page.evaluate(() => Module.FS.analyzePath('/demo/quorvel-0001.png').exists);
+      await holdUntil(page, 'F12', 'F12 to save the frame', saved);
+      assert.ok(await page.evaluate(() => Module.FS.readFile('/demo/quorvel-0001.png').length > 1000));
     });
   });
 
