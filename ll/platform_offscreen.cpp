@@ -41,7 +41,7 @@ struct Shot {
 
 struct OffscreenState {
     // what quorvel-capture set
-    OffscreenScript script;
+    ScriptPlayer player;
     uint32_t frameLimit;
     int width, height;
     std::vector<Shot> shots;
@@ -55,7 +55,6 @@ struct OffscreenState {
     PlatPoint cursor;
     uint32_t now;        // virtual milliseconds since the start; the clock reads kClockStart + now
     uint32_t frame;      // frames swapped so far
-    size_t nextEvent;    // index into script.events, sorted by frame
     bool limitPosted;
     // results
     std::vector<double> frameTimes;
@@ -68,32 +67,13 @@ struct OffscreenState {
 OffscreenState off{};
 constexpr uint32_t kClockStart = 1000;
 
-void pushMouse(uint32_t offset, int32_t amount) { emuPushMouse(offset, uint32_t(amount), kClockStart + off.now); }
-
 // Delivers every scripted event stamped at or before the current frame, once.
 void applyDueEvents() {
     if (!off.frameStarted) {
         off.frameStarted = true;
         off.frameStart = Clock::now();
     }
-    auto& events = off.script.events;
-    while (off.nextEvent < events.size() && events[off.nextEvent].frame <= off.frame) {
-        const OffscreenEvent& e = events[off.nextEvent++];
-        switch (e.kind) {
-        case OffscreenEventKind::keyDown: emuSetKey(e.key, true); break;
-        case OffscreenEventKind::keyUp: emuSetKey(e.key, false); break;
-        case OffscreenEventKind::mouse:
-            off.cursor.x += e.dx;
-            off.cursor.y += e.dy;
-            if (e.dx) pushMouse(DIMOFS_X, e.dx);
-            if (e.dy) pushMouse(DIMOFS_Y, e.dy);
-            break;
-        case OffscreenEventKind::close:
-            if (off.window) emuPostMessage(off.window, WM_CLOSE, 0);
-            break;
-        case OffscreenEventKind::quit: emuPostMessage(nullptr, WM_QUIT, 0); break;
-        }
-    }
+    scriptPlayerApply(off.player, off.frame, kClockStart + off.now, off.window, off.cursor);
 }
 
 void takeShot(const Shot& shot) {
@@ -118,12 +98,7 @@ void offscreenReset() {
     emuReset();
 }
 
-void offscreenSetScript(const OffscreenScript& script) {
-    off.script = script;
-    std::stable_sort(off.script.events.begin(), off.script.events.end(),
-                     [](const OffscreenEvent& a, const OffscreenEvent& b) { return a.frame < b.frame; });
-    off.nextEvent = 0;
-}
+void offscreenSetScript(const OffscreenScript& script) { scriptPlayerLoad(off.player, script); }
 
 void offscreenSetFrameLimit(uint32_t frames) { off.frameLimit = frames; }
 void offscreenSetSize(int width, int height) {
@@ -265,7 +240,7 @@ bool platSwapBuffers(PlatDC* dc) {
         if (shot.frame == off.frame) takeShot(shot);
     if (off.frameHook) off.frameHook(off.frame);
     off.frame += 1;
-    off.now += off.script.stepMs;
+    off.now += off.player.script.stepMs;
     if (off.frameLimit && off.frame >= off.frameLimit && !off.limitPosted) {
         emuPostMessage(nullptr, WM_QUIT, 0);
         off.limitPosted = true;

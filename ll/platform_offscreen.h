@@ -2,9 +2,7 @@
 // input comes from a script of events stamped with frame numbers, and the clock is virtual — it
 // advances a fixed step at each swap — so every run of a script gives the same frames. LL, the
 // driver and the renderer run on it unchanged; quorvel-capture sets it up through this header.
-//
-// Frames are numbered from 0 by the swaps before them: frame n is the pass of the frame loop that
-// follows n swaps. Events stamped n are seen by that pass's updateLL.
+// Frames are numbered as in ll/scripted_input.h.
 #pragma once
 
 #include <cstdint>
@@ -12,26 +10,7 @@
 #include <vector>
 
 #include "ll/platform.h"
-
-enum class OffscreenEventKind : uint8_t {
-    keyDown, // key held from this frame on
-    keyUp,   // key released
-    mouse,   // cursor moved by (dx, dy) pixels: mouse motion events and a new cursor position
-    close,   // the window's close request: WM_CLOSE to the window
-    quit,    // WM_QUIT to the thread, which ends the demo's loop
-};
-
-struct OffscreenEvent {
-    uint32_t frame;
-    OffscreenEventKind kind;
-    uint8_t key;    // DIK code, for keyDown and keyUp
-    int32_t dx, dy; // for mouse
-};
-
-struct OffscreenScript {
-    uint32_t stepMs = 16;               // virtual milliseconds per frame
-    std::vector<OffscreenEvent> events; // any order; applied by frame, ties in list order
-};
+#include "ll/scripted_input.h"
 
 // Called at each swap with the frame just finished, after its screenshots, before the clock moves.
 using OffscreenFrameHook = void (*)(uint32_t frame);

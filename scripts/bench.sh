@@ -2,7 +2,8 @@
 # Builds and runs every benchmark, then prints one table of the figures: world load speed, frame
 # cost against world size, silhouette cost per triangle, what --watch adds to a frame, and the demo
 # world's timedemo with the share of frame time spent in Quorvel's own code (from a perf profile,
-# when perf works here).
+# when perf works here), and the same timedemo in headless Chromium beside it when the web build
+# is there.
 # Benchmarks measure; nothing here fails because a machine is slow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,17 @@ if command -v perf >/dev/null 2>&1 &&
                       100 * own / 1000 / total, own, samples, 100 * own / samples }' "$out/dso.txt")
 fi
 
+# The same flight as the page's timedemo in headless Chromium, when the web build is there
+# (scripts/web.sh), beside quorvel-capture's in the same run.
+web="n/a (no web build: run scripts/web.sh)"
+if [ -f build-web/quorvel.wasm ] && [ -d tests/web/node_modules/puppeteer-core ]; then
+  step "browser timedemo (build-web, $flight)"
+  node tests/web/bench-timedemo.mjs build-web "$build/tools/capture/quorvel-capture" "$world" "$PWD/$flight" >"$out/web.txt"
+  web="$(sed -n 's/^browser timedemo: .*frames, \([0-9.]*\) FPS.*/\1 FPS/p' "$out/web.txt"); capture \
+$(sed -n 's/^quorvel-capture: .*frames, \([0-9.]*\) FPS.*/\1 FPS/p' "$out/web.txt"); ratio \
+$(sed -n 's/^browser \/ capture mean FPS: \(.*\)$/\1/p' "$out/web.txt"); target >= 0.5"
+fi
+
 val() { sed -n "$2" "$1" | head -1; }
 load=$(val "$out/load.txt" 's/^world load: \([0-9]*\) MB\/s.*bulk read: \([0-9]*\) MB\/s; load \/ bulk read: \([0-9.]*\).*/\1 MB\/s (bulk read \2 MB\/s, ratio \3)/p')
 size_mb=$(val "$out/load.txt" 's/^world file: \(.*\)$/\1/p')
@@ -66,3 +78,4 @@ printf '%-34s | %s\n' "  the watch's own step a frame" "$step_on with --watch, $
 printf '%-34s | %s\n' "Timedemo: demo world, flight.txt" "$fps FPS; $td"
 printf '%-34s | %s\n' "  renderer" "$renderer"
 printf '%-34s | %s\n' "  our code share" "$ours; target <= 10%"
+printf '%-34s | %s\n' "Timedemo in the browser" "$web"

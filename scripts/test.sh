@@ -3,7 +3,8 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need an X server get Xvfb. The
 # Windows build (scripts/windows.sh) is tested under Wine: its Linux-free suites in build-win, and
 # quorvel.exe end to end from the Linux build's tests (tests/wine), with the Wine prefix in
-# build-win/wineprefix.
+# build-win/wineprefix. The web build (scripts/web.sh, build-web) is tested in Debian's headless
+# Chromium by the Linux build's tests labelled web (tests/web), one at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh all
@@ -24,8 +25,15 @@ scripts/windows.sh
 cmake --build build-win
 qv_wine_prefix "$PWD/build-win/wineprefix"
 
+echo "== web build (Emscripten), its zip and the browser tests' tools =="
+scripts/web.sh
+
 echo "== tests (the Wine end-to-end tests included) =="
-QV_REQUIRE_WINE=1 ctest --test-dir build --output-on-failure -j "$jobs"
+QV_REQUIRE_WINE=1 ctest --test-dir build --output-on-failure -j "$jobs" -LE web
+echo "== the page in headless Chromium =="
+web_start=$SECONDS
+QV_REQUIRE_WEB=1 ctest --test-dir build --output-on-failure -L web
+echo "(browser tests: $((SECONDS - web_start)) s)"
 echo "== Windows suites under Wine =="
 wine_start=$SECONDS
 ctest --test-dir build-win --output-on-failure -j "$jobs"
@@ -35,9 +43,9 @@ echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF >/dev/null
 cmake --build build-asan
 echo "== tests under sanitizers =="
-# (The Wine end-to-end tests ran above: under the sanitizers only their harness would differ.)
+# (The Wine and browser tests ran above: under the sanitizers only their harness would differ.)
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE wine
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE 'wine|web'
 
 # Hardening: every file reader under libFuzzer for a bounded time (about a minute in all, clang
 # build in build-fuzz), then the demo under valgrind memcheck (skipped until it and its data exist).

@@ -38,7 +38,7 @@ std::string timedemoText(const std::string& renderer, const FrameStats& s) {
 }
 
 std::string timedemoJson(const std::string& renderer, const FrameStats& s, const std::vector<double>& times,
-                         const std::vector<FrameSample>& samples) {
+                         const std::vector<FrameSample>& samples, int indent) {
     nlohmann::json j;
     j["renderer"] = renderer;
     j["frames"] = s.frames;
@@ -58,5 +58,5 @@ std::string timedemoJson(const std::string& renderer, const FrameStats& s, const
     j["roomsDrawn"] = drawn;
     j["cameraRoom"] = room;
     j["cameraPosition"] = position;
-    return j.dump(1) + "\n";
+    return j.dump(indent) + "\n";
 }

@@ -29,6 +29,8 @@ struct FrameSample {
 };
 
 // The summary plus per-frame times (ms) and the per-frame samples, as JSON (arrays `roomsDrawn`,
-// `cameraRoom` and `cameraPosition`, one entry per frame).
+// `cameraRoom` and `cameraPosition`, one entry per frame). `indent` as nlohmann::json::dump takes
+// it: -1 gives one line.
 std::string timedemoJson(const std::string& renderer, const FrameStats& stats,
-                         const std::vector<double>& frameTimesMs, const std::vector<FrameSample>& samples);
+                         const std::vector<double>& frameTimesMs, const std::vector<FrameSample>& samples,
+                         int indent = 1);
