@@ -28,7 +28,7 @@
 namespace {
 
 const int kDefaultMilliseconds = 120000;
-const uint64_t kDefaultAddressSpace = uint64_t(8) << 30;
+[[maybe_unused]] const uint64_t kDefaultAddressSpace = uint64_t(8) << 30;
 // The largest answer the parent accepts: the importer's triangle limit in full, with room.
 const size_t kMaxAnswer = size_t(1) << 30;
 
