@@ -1,8 +1,6 @@
 // Mesh file pre-checks (see mesh_precheck.h).
 #include "tools/world/mesh_precheck.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstring>
 #include <sstream>
@@ -147,71 +145,9 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
     return true;
 }
 
-uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-// The buffers a glTF declares must fit in what the file holds: a data URI's decoded bytes, or
-// the binary chunk of a .glb. Buffers in other files are left to the importer, which reads them.
-bool gltfBuffers(const uint8_t* json, size_t size, uint64_t binChunk, std::string& error) {
-    nlohmann::json j = nlohmann::json::parse(json, json + size, nullptr, false);
-    if (j.is_discarded() || !j.is_object()) {
-        error = "the glTF JSON does not parse";
-        return false;
-    }
-    if (!j.contains("buffers")) return true;
-    const nlohmann::json& buffers = j["buffers"];
-    if (!buffers.is_array()) return true;  // the importer says what is wrong
-    for (size_t i = 0; i < buffers.size(); ++i) {
-        const nlohmann::json& b = buffers[i];
-        if (!b.is_object() || !b.contains("byteLength") || !b["byteLength"].is_number()) continue;
-        const double length = b["byteLength"].get<double>();
-        uint64_t holds = UINT64_MAX;
-        if (!b.contains("uri")) holds = binChunk;
-        else if (b["uri"].is_string() && b["uri"].get<std::string>().rfind("data:", 0) == 0)
-            holds = b["uri"].get<std::string>().size() * 3 / 4;
-        if (length > double(holds)) {
-            error = "buffer " + std::to_string(i) + " declares " + b["byteLength"].dump() + " bytes but the file holds " +
-                    std::to_string(holds);
-            return false;
-        }
-    }
-    return true;
-}
-
-// A .glb: a 12-byte header whose length is the file's, a JSON chunk, then an optional binary
-// chunk, each no longer than what follows it.
-bool glbChunks(const uint8_t* data, size_t size, std::string& error) {
-    if (size < 20 || std::memcmp(data, "glTF", 4) != 0) {
-        error = "a binary glTF file starts with \"glTF\" and a 12-byte header";
-        return false;
-    }
-    if (u32(data + 8) != size) {
-        error = "the header gives a length of " + std::to_string(u32(data + 8)) + " bytes, but the file has " +
-                std::to_string(size);
-        return false;
-    }
-    const uint64_t jsonLength = u32(data + 12);
-    if (jsonLength > size - 20 || std::memcmp(data + 16, "JSON", 4) != 0) {
-        error = "the first chunk must be JSON and fit in the file";
-        return false;
-    }
-    uint64_t bin = 0;
-    const uint64_t next = 20 + jsonLength;
-    if (next + 8 <= size) {
-        bin = u32(data + next);
-        if (bin > size - next - 8) {
-            error = "the binary chunk declares " + std::to_string(bin) + " bytes but " + std::to_string(size - next - 8) +
-                    " follow it";
-            return false;
-        }
-    }
-    return gltfBuffers(data + 20, size_t(jsonLength), bin, error);
-}
-
 }  // namespace
 
 bool precheckMeshBytes(const std::string& extension, const uint8_t* data, size_t size, std::string& error) {
     if (extension == "ply") return plyHeader(data, size, error);
-    if (extension == "glb") return glbChunks(data, size, error);
-    if (extension == "gltf") return gltfBuffers(data, size, 0, error);
     return true;
 }
