@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -125,17 +126,25 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
 }
 
 [[noreturn]] void runChild(int fd, const std::string& path, const std::string& node) {
+    const rlimit noCore{0, 0};  // a crashing importer leaves no core file behind
+    setrlimit(RLIMIT_CORE, &noCore);
 #ifndef QV_ASAN
     const rlimit limit{state.addressSpace ? state.addressSpace : kDefaultAddressSpace,
                        state.addressSpace ? state.addressSpace : kDefaultAddressSpace};
     setrlimit(RLIMIT_AS, &limit);
 #endif
-    if (state.childHook) state.childHook();
-    Mesh mesh;
-    std::string error;
-    const bool ok = importMeshFile(path, node, mesh, error);
-    // _exit: the parent's atexit handlers and stdio buffers belong to the parent.
-    ::_exit(writeAll(fd, encode(ok, mesh, error)) ? 0 : 3);
+    // Nothing may unwind out of the child into the parent's code it was forked from: an exception
+    // (std::bad_alloc at the memory limit above all) ends it like a crash, by a signal.
+    try {
+        if (state.childHook) state.childHook();
+        Mesh mesh;
+        std::string error;
+        const bool ok = importMeshFile(path, node, mesh, error);
+        // _exit: the parent's atexit handlers and stdio buffers belong to the parent.
+        ::_exit(writeAll(fd, encode(ok, mesh, error)) ? 0 : 3);
+    } catch (...) {
+        std::abort();
+    }
 }
 
 using Clock = std::chrono::steady_clock;
