@@ -292,27 +292,15 @@ bool importMeshFile(const std::string& path, const std::string& node, Mesh& mesh
         }
         return importObj(path, mesh, error);
     }
-    if (ext == "gltf" || ext == "glb") {
-        std::vector<unsigned char> bytes;
-        if (!readFileBytes(path, bytes)) {
-            error = "\"" + path + "\": cannot read it as glTF: the file cannot be opened";
-            return false;
-        }
+    // The bytes are read once: the importer gets exactly the bytes that were checked.
+    std::vector<unsigned char> bytes;
+    if (!readFileBytes(path, bytes)) {
+        error = "\"" + path + "\": cannot read it as " + formatName(ext) + ": the file cannot be opened";
+        return false;
+    }
+    if (ext == "gltf" || ext == "glb")
         return importGltf(bytes.data(), bytes.size(), ext, folderOf(path), node, path, mesh, error);
-    }
-    if (ext == "ply") {  // the format with checks before reading
-        std::vector<unsigned char> bytes;
-        std::string why;
-        if (readFileBytes(path, bytes) && !precheckMeshBytes(ext, bytes.data(), bytes.size(), why)) {
-            error = "\"" + path + "\": cannot read it as " + formatName(ext) + ": " + why;
-            return false;
-        }
-    }
-    const ImportLog log;
-    Assimp::Importer importer;
-    keepOnlyImporterFor(importer, ext);
-    const aiScene* scene = importer.ReadFile(path, kFlags);
-    return importWith(importer, scene, log, ext, node, path, mesh, error);
+    return importMeshMemory(bytes.data(), bytes.size(), ext, node, path, mesh, error);
 }
 
 bool importMeshMemory(const void* data, size_t size, const std::string& extension, const std::string& node,

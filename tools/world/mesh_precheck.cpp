@@ -1,6 +1,8 @@
 // Mesh file pre-checks (see mesh_precheck.h).
 #include "tools/world/mesh_precheck.h"
 
+#include "tools/world/ply_body.h"
+
 #include <algorithm>
 #include <cstring>
 #include <sstream>
@@ -29,6 +31,8 @@ bool digits(const std::string& s) {
 
 bool isSpace(uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+uint32_t u32le(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 // An ASCII PLY body is numbers and white space only: [+-]digits[.digits][e[+-]digits], or a
 // number starting or ending with its point.
@@ -90,7 +94,8 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         error = "a PLY file starts with the line \"ply\"";
         return false;
     }
-    bool binary = false;
+    bool binary = false, bigEndian = false;
+    std::vector<PlyElement> elements;
     uint64_t minimum = 0, elementCount = 0, elementBytes = 0;
     bool inElement = false;
     auto closeElement = [&]() {
@@ -111,15 +116,28 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
                 return false;
             }
             binary = rest[0] != "ascii";
+            bigEndian = rest[0] == "binary_big_endian";
         } else if (word == "element") {
             if (rest.size() != 2 || !digits(rest[1]) || std::stoull(rest[1]) > kMaxCount) {
                 error = where + "expected \"element NAME COUNT\" with a count up to " + std::to_string(kMaxCount);
+                return false;
+            }
+            // The importer sizes a mesh's arrays by the first element of a kind and fills them
+            // from every element of that kind, and keeps one triangle of each strip.
+            for (const PlyElement& e : elements)
+                if (e.name == rest[0]) {
+                    error = where + "element \"" + rest[0] + "\" is declared twice";
+                    return false;
+                }
+            if (rest[0] == "tristrips") {
+                error = where + "triangle strips (element \"tristrips\") are not read";
                 return false;
             }
             closeElement();
             inElement = true;
             elementCount = std::stoull(rest[1]);
             elementBytes = 0;
+            elements.push_back({rest[0], elementCount, {}});
         } else if (word == "property") {
             const bool list = !rest.empty() && rest[0] == "list";
             const bool ok = inElement && (list ? rest.size() == 4 && typeSize(rest[1]) && typeSize(rest[2])
@@ -128,6 +146,13 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
                 error = where + "expected \"property TYPE NAME\" or \"property list TYPE TYPE NAME\" after an element";
                 return false;
             }
+            const std::string countType = list ? rest[1] : "";
+            const auto whole = [](const std::string& t) { return t.find("float") != 0 && t != "double"; };
+            if (list && (!whole(countType) || ((rest[3] == "vertex_index" || rest[3] == "vertex_indices") && !whole(rest[2])))) {
+                error = where + "a list's count, and a vertex index, has a whole-number type";
+                return false;
+            }
+            elements.back().properties.push_back({rest.back(), list ? rest[2] : rest[0], countType});
             // A list holds at least its count; an ASCII value at least a digit and a space.
             elementBytes += binary ? uint64_t(typeSize(list ? rest[1] : rest[0])) : 2;
         } else {
@@ -136,18 +161,120 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         }
     }
     closeElement();
+    for (const PlyElement& e : elements) {
+        bool indices = false, uvs = false;
+        for (const PlyProperty& p : e.properties) {
+            indices = indices || (!p.countType.empty() && (p.name == "vertex_index" || p.name == "vertex_indices"));
+            uvs = uvs || (!p.countType.empty() && p.name == "texcoord");
+        }
+        if (e.name == "face" && uvs && !indices) {
+            error = "the PLY faces have a texcoord list but no vertex_indices list";
+            return false;
+        }
+    }
     if (!binary && !asciiNumbers(data + end, size - end, end, error)) return false;
     if (minimum > size - end) {
         error = "the PLY header's elements need at least " + std::to_string(minimum) + " bytes, but " +
                 std::to_string(size - end) + " follow it";
         return false;
     }
-    return true;
+    return checkPlyBody(elements, data + end, size - end, end, binary, bigEndian, error);
+}
+
+// The words of an ASCII STL file, one at a time, with the line each is on.
+class StlWords {
+public:
+    StlWords(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+    bool next(std::string& word) {
+        while (at_ < n_ && isSpace(p_[at_])) line_ += p_[at_++] == '\n';
+        if (at_ == n_) return false;
+        const size_t start = at_;
+        while (at_ < n_ && !isSpace(p_[at_])) ++at_;
+        word.assign(reinterpret_cast<const char*>(p_ + start), at_ - start);
+        return true;
+    }
+    void skipLine() {
+        while (at_ < n_ && p_[at_] != '\n') ++at_;
+    }
+    size_t line() const { return line_; }
+
+private:
+    const uint8_t* p_;
+    size_t n_, at_ = 0, line_ = 1;
+};
+
+bool stlNumber(const std::string& w) {
+    std::string error;
+    return !w.empty() && asciiNumbers(reinterpret_cast<const uint8_t*>(w.data()), w.size(), 0, error);
+}
+
+// A binary STL is 84 bytes and 50 per triangle, as the importer tells them apart. Anything else
+// must be ASCII STL in its grammar: "solid NAME", then facets of "facet normal X Y Z", "outer
+// loop", three "vertex X Y Z", "endloop", "endfacet", then "endsolid"; several solids may follow
+// one another. The importer parses the text assuming that shape, and leaks what it built for a
+// solid it gives up on.
+bool stlText(const uint8_t* data, size_t size, std::string& error) {
+    if (size >= 84 && uint64_t(u32le(data + 80)) * 50 + 84 == size) return true;
+    for (size_t i = 0; i < size; ++i)
+        if ((data[i] < 0x20 || data[i] >= 0x7F) && !isSpace(data[i])) {
+            error = "the file is neither binary STL (84 bytes and 50 per triangle) nor ASCII text (byte " +
+                    std::to_string(i) + " is not text)";
+            return false;
+        }
+    StlWords words(data, size);
+    std::string w;
+    auto expect = [&](const char* what) {
+        if (!words.next(w) || w != what) {
+            error = "ASCII STL line " + std::to_string(words.line()) + ": expected \"" + what + "\"";
+            return false;
+        }
+        return true;
+    };
+    auto numbers = [&]() {
+        for (int i = 0; i < 3; ++i)
+            if (!words.next(w) || !stlNumber(w)) {
+                error = "ASCII STL line " + std::to_string(words.line()) + ": expected three numbers";
+                return false;
+            }
+        return true;
+    };
+    if (!expect("solid")) return false;
+    for (;;) {
+        if (!words.next(w)) return true;  // the last solid may end without "endsolid"
+        if (w.size() > 1000) {
+            error = "ASCII STL line " + std::to_string(words.line()) + ": a name longer than 1000 characters";
+            return false;
+        }
+        // The rest of the "solid" line is its name; after it, facets or the end of the solid.
+        bool named = w != "facet" && w != "endsolid";
+        if (named) {
+            words.skipLine();
+            if (!words.next(w)) return true;
+        }
+        while (w == "facet") {
+            if (!expect("normal") || !numbers() || !expect("outer") || !expect("loop")) return false;
+            for (int v = 0; v < 3; ++v)
+                if (!expect("vertex") || !numbers()) return false;
+            if (!expect("endloop") || !expect("endfacet")) return false;
+            if (!words.next(w)) return true;
+        }
+        if (w != "endsolid") {
+            error = "ASCII STL line " + std::to_string(words.line()) + ": expected \"facet\" or \"endsolid\"";
+            return false;
+        }
+        words.skipLine();
+        if (!words.next(w)) return true;
+        if (w != "solid") {
+            error = "ASCII STL line " + std::to_string(words.line()) + ": expected \"solid\" or the end of the file";
+            return false;
+        }
+    }
 }
 
 }  // namespace
 
 bool precheckMeshBytes(const std::string& extension, const uint8_t* data, size_t size, std::string& error) {
     if (extension == "ply") return plyHeader(data, size, error);
+    if (extension == "stl") return stlText(data, size, error);
     return true;
 }

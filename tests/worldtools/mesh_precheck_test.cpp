@@ -1,0 +1,112 @@
+// The checks made on PLY and STL bytes before the importer reads them: each shape of file the
+// importer writes, reads or allocates past its arrays on is refused with the place it goes
+// wrong, and well-formed files, ASCII and binary, pass untouched.
+#include <gtest/gtest.h>
+
+#include "test_files.h"
+#include "tests/worldtools/mesh_scenes.h"
+#include "tools/world/mesh_export.h"
+#include "tools/world/mesh_import.h"
+#include "tools/world/mesh_precheck.h"
+#include "tools/world/primitives.h"
+
+namespace {
+
+std::string why(const std::string& ext, const std::string& bytes) {
+    std::string error;
+    if (precheckMeshBytes(ext, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error)) return "passes";
+    return error;
+}
+
+const char* const kHead = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n";
+const char* const kVerts = "0 0 0\n1 0 0\n0 1 0\n";
+
+std::string binaryPly(const std::string& faceHeader, const std::string& faceBytes) {
+    std::string s = "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty uchar x\nproperty uchar y\n"
+                    "property uchar z\n" + faceHeader + "end_header\n";
+    s += std::string("\0\0\0\1\0\0\0\1\0", 9);
+    return s + faceBytes;
+}
+
+TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
+    const std::string face = "element face 1\nproperty list uchar int vertex_indices\n";
+    const struct {
+        std::string file, says;
+    } cases[] = {
+        {kHead + face + face + "end_header\n" + kVerts + "3 0 1 2\n3 0 1 2\n", "PLY header line 9: element \"face\" is declared twice"},
+        {kHead + std::string("element tristrips 1\nproperty list int int vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
+         "PLY header line 7: triangle strips (element \"tristrips\") are not read"},
+        {kHead + std::string("element face 1\nproperty list float int vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
+         "PLY header line 8: a list's count, and a vertex index, has a whole-number type"},
+        {kHead + std::string("element face 1\nproperty list uchar float vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
+         "PLY header line 8: a list's count, and a vertex index, has a whole-number type"},
+        {kHead + face + "end_header\n" + kVerts + "300 0 1 2\n",
+         "element \"face\" 0 (at offset 172): the count of list \"vertex_indices\" is not a whole number that fits its type (uchar)"},
+        {kHead + face + "end_header\n" + kVerts + "3.0 0 1 2\n", "element \"face\" 0 (at offset 172): the count of list"},
+        {kHead + face + "end_header\n" + kVerts + "4 0 1 2\n", "the PLY body ends inside element \"face\" 0"},
+        {kHead + std::string("element face 2\nproperty list uchar int vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
+         "the PLY body ends before element \"face\" 1"},
+        {kHead + face + "property list uchar float texcoord\nend_header\n" + kVerts + "2 0 1 6 0 0 1 0 0 1\n",
+         "element \"face\" 0 (at offset 207): 6 texture coordinates for 2 corners"},
+        {kHead + std::string("element face 1\nproperty list uchar float texcoord\nend_header\n") + kVerts + "6 0 0 1 0 0 1\n",
+         "the PLY faces have a texcoord list but no vertex_indices list"},
+        {binaryPly("element face 1\nproperty list char int vertex_indices\n", std::string("\xFF", 1)),
+         "element \"face\" 0 (at offset 177): the count of list \"vertex_indices\" is not a whole number"},
+        {binaryPly("element face 1\nproperty list ushort uchar vertex_indices\n", std::string("\x00\x01\x00\x01\x02", 5)),
+         "the PLY body ends inside element \"face\" 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(why("ply", c.file).rfind(c.says, 0), 0u) << why("ply", c.file);
+    }
+    // The same shapes written properly pass: a face with per-corner coordinates, a binary face.
+    EXPECT_EQ(why("ply", kHead + face + "property list uchar float texcoord\nend_header\n" + kVerts + "3 0 1 2 6 0 0 1 0 0 1\n"),
+              "passes");
+    EXPECT_EQ(why("ply", binaryPly("element face 1\nproperty list ushort uchar vertex_indices\n",
+                                   std::string("\x03\x00\x00\x01\x02", 5))),
+              "passes");
+    EXPECT_EQ(why("ply", binaryPly("element face 1\nproperty list ushort uchar vertex_indices\n", "")).rfind(
+                  "the PLY header's elements need at least", 0),
+              0u);
+}
+
+TEST(MeshPrecheck, StlIsBinaryBySizeOrAsciiInItsGrammar) {
+    PrimitiveParams p;
+    const Mesh box = makeBox(p);
+    const std::vector<uint8_t> bin = stlBinary(box);
+    const std::string ascii = stlAscii(box);
+    EXPECT_EQ(why("stl", std::string(bin.begin(), bin.end())), "passes");
+    EXPECT_EQ(why("stl", ascii), "passes");
+    EXPECT_EQ(why("stl", ascii + ascii), "passes");  // several solids
+    const std::string tri = "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n";
+    EXPECT_EQ(why("stl", tri), "passes");  // no endsolid at the end
+    EXPECT_EQ(why("stl", "solid\n" + tri.substr(8) + "endsolid\n"), "passes");  // no name
+
+    const struct {
+        std::string file, says;
+    } cases[] = {
+        {"", "ASCII STL line 1: expected \"solid\""},
+        {"solid t\nfacet normal 0 0\nouter loop\n", "ASCII STL line 3: expected three numbers"},
+        {"solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 0\n",
+         "ASCII STL line 7: expected \"endloop\""},
+        {"solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\n", "ASCII STL line 6: expected \"vertex\""},
+        {tri + "endsolid t\ngarbage\n", "ASCII STL line 10: expected \"solid\" or the end of the file"},
+        {tri + "facets\n", "ASCII STL line 9: expected \"facet\" or \"endsolid\""},
+        {"solid t\nfacet normal 0 0 1e\n", "ASCII STL line 2: expected three numbers"},
+        {"solid " + std::string(1200, 'n') + "\n", "ASCII STL line 1: a name longer than 1000 characters"},
+        {"solid t\n\x01\n", "the file is neither binary STL (84 bytes and 50 per triangle) nor ASCII text (byte 8 is not text)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file.substr(0, 200));
+        EXPECT_EQ(why("stl", c.file), c.says);
+    }
+    // Two solids import as one mesh of both.
+    const std::string dir = freshDir("stl");
+    writeText(dir + "/two.stl", ascii + ascii);
+    Mesh m;
+    std::string error;
+    ASSERT_TRUE(importMeshFile(dir + "/two.stl", "", m, error)) << error;
+    EXPECT_EQ(m.triangles.size(), 24u);
+}
+
+}  // namespace
