@@ -71,6 +71,10 @@ TEST(GltfCheck, EveryFaultIsRefusedWithItsJsonPath) {
          [](json& j) { j["meshes"][0]["primitives"][0]["attributes"].erase("POSITION"); }},
         {"meshes[0].primitives[0].attributes.POSITION: positions are float VEC3",
          [](json& j) { j["accessors"][0]["componentType"] = 5123; }},
+        {"meshes[0].primitives[0].attributes.TEXCOORD_0: texture coordinates are float VEC2", [](json& j) {
+             j["accessors"][1]["componentType"] = 5123;
+             j["accessors"][1]["normalized"] = true;
+         }},
         {"meshes[0].primitives[0].attributes.POSITION: the accessor is sparse",
          [](json& j) { j["accessors"][0]["sparse"] = {{"count", 1}}; }},
         {"meshes[0].primitives[0].attributes.TEXCOORD_0: 3 texture coordinates for 36 positions",

@@ -50,6 +50,9 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
          "element \"face\" 0 (at offset 207): 6 texture coordinates for 2 corners"},
         {kHead + std::string("element face 1\nproperty list uchar float texcoord\nend_header\n") + kVerts + "6 0 0 1 0 0 1\n",
          "the PLY faces have a texcoord list but no vertex_indices list"},
+        {kHead + std::string("element face 1\nproperty list uchar int vertex_indices\nproperty list uchar uchar red\n"
+                             "end_header\n") + kVerts + "3 0 1 2 0\n",
+         "PLY header line 9: \"red\" is a list; lists other than vertex_indices and texcoord are not read"},
         {binaryPly("element face 1\nproperty list char int vertex_indices\n", std::string("\xFF", 1)),
          "element \"face\" 0 (at offset 177): the count of list \"vertex_indices\" is not a whole number"},
         {binaryPly("element face 1\nproperty list ushort uchar vertex_indices\n", std::string("\x00\x01\x00\x01\x02", 5)),

@@ -22,6 +22,8 @@ struct GltfFault {
 
 // More bytes than the rebuilt GLB's 32-bit lengths can hold.
 const uint64_t kMaxBufferBytes = uint64_t(1) << 31;
+// More positions and indices, over all primitives, than the compiler's triangle limit needs.
+const uint64_t kMaxVertices = 24000000;
 // Deeper than the importer's and the compiler's walks over the node tree go.
 const int kMaxNodeDepth = 256;
 
@@ -104,6 +106,7 @@ struct Checker {
     std::vector<View> views;
     std::vector<Accessor> accessors;
     json out = json::object();
+    uint64_t vertices = 0;  // positions and indices of all primitives so far
 
     void checkExtensions() {
         const json& required = arrayOf(top, "extensionsRequired");
@@ -249,13 +252,16 @@ struct Checker {
         if (attributes->contains("TEXCOORD_0")) {
             const std::string at = path + ".attributes.TEXCOORD_0";
             const Accessor& uv = usedAccessor((*attributes)["TEXCOORD_0"], at);
-            const bool ok = uv.components == 2 && (uv.componentType == 5126 ||
-                                                   ((uv.componentType == 5121 || uv.componentType == 5123) && uv.normalized));
-            if (!ok) fail(at, "texture coordinates are VEC2 of float, or of normalized unsigned byte or short");
+            if (uv.components != 2 || uv.componentType != 5126)
+                fail(at, "texture coordinates are float VEC2 (quantized coordinates are not read)");
             if (uv.count != position.count)
                 fail(at, std::to_string(uv.count) + " texture coordinates for " + std::to_string(position.count) + " positions");
             o["attributes"]["TEXCOORD_0"] = (*attributes)["TEXCOORD_0"];
         }
+        // Every primitive is copied out whole by the importer, however many refer to the same data.
+        vertices += position.count;
+        if (vertices > kMaxVertices)
+            fail(path, "the meshes hold more than " + std::to_string(kMaxVertices) + " vertices together");
         const uint64_t mode = optionalWhole(p, "mode", path, 0, 6, 4);
         o["mode"] = mode;
         uint64_t corners = position.count;
@@ -271,6 +277,9 @@ struct Checker {
                                  ", past the " + std::to_string(position.count) + " positions");
             o["indices"] = p["indices"];
             corners = indices.count;
+            vertices += corners;
+            if (vertices > kMaxVertices)
+                fail(path, "the meshes hold more than " + std::to_string(kMaxVertices) + " vertices together");
         }
         // Whole primitives: a triangle list in threes, a line list in twos, strips and fans
         // with at least one triangle or line.

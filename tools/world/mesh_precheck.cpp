@@ -152,6 +152,12 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
                 error = where + "a list's count, and a vertex index, has a whole-number type";
                 return false;
             }
+            // The importer reads the first value of every other property, list or not, and an empty
+            // list has none.
+            if (list && rest[3] != "vertex_index" && rest[3] != "vertex_indices" && rest[3] != "texcoord") {
+                error = where + "\"" + rest[3] + "\" is a list; lists other than vertex_indices and texcoord are not read";
+                return false;
+            }
             elements.back().properties.push_back({rest.back(), list ? rest[2] : rest[0], countType});
             // A list holds at least its count; an ASCII value at least a digit and a space.
             elementBytes += binary ? uint64_t(typeSize(list ? rest[1] : rest[0])) : 2;
