@@ -42,9 +42,14 @@ struct IsolationState {
 };
 IsolationState state;
 
+static_assert(sizeof(Vec3) == 12, "positions travel as three floats each");
+// A triangle travels as its corners and their texture coordinates; adjacency is not sent.
+const size_t kTriBytes = sizeof(MeshTri::v) + sizeof(MeshTri::uv);
+
 void put(std::vector<uint8_t>& out, const void* p, size_t n) {
-    const uint8_t* b = static_cast<const uint8_t*>(p);
-    out.insert(out.end(), b, b + n);
+    const size_t at = out.size();
+    out.resize(at + n);
+    if (n) std::memcpy(out.data() + at, p, n);
 }
 
 void putU32(std::vector<uint8_t>& out, uint32_t v) { put(out, &v, 4); }
@@ -58,8 +63,9 @@ std::vector<uint8_t> encode(bool ok, const Mesh& mesh, const std::string& error)
         put(out, error.data(), error.size());
         return out;
     }
+    out.reserve(out.size() + 8 + mesh.positions.size() * 12 + mesh.triangles.size() * kTriBytes);
     putU32(out, uint32_t(mesh.positions.size()));
-    for (const Vec3& p : mesh.positions) put(out, &p.x, 4), put(out, &p.y, 4), put(out, &p.z, 4);
+    put(out, mesh.positions.data(), mesh.positions.size() * 12);
     putU32(out, uint32_t(mesh.triangles.size()));
     for (const MeshTri& t : mesh.triangles) {
         put(out, t.v, sizeof t.v);
@@ -73,7 +79,7 @@ public:
     explicit Reader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
     bool get(void* p, size_t n) {
         if (n > bytes_.size() - at_) return false;
-        std::memcpy(p, bytes_.data() + at_, n);
+        if (n) std::memcpy(p, bytes_.data() + at_, n);
         at_ += n;
         return true;
     }
@@ -99,9 +105,9 @@ bool decode(const std::vector<uint8_t>& bytes, bool& ok, Mesh& mesh, std::string
     }
     if (uint64_t(n) * 12 > r.left()) return false;
     mesh.positions.resize(n);
-    for (Vec3& p : mesh.positions) r.get(&p.x, 4), r.get(&p.y, 4), r.get(&p.z, 4);
+    r.get(mesh.positions.data(), size_t(n) * 12);
     uint32_t count = 0;
-    if (!r.get(&count, 4) || uint64_t(count) * (sizeof(MeshTri::v) + sizeof(MeshTri::uv)) != r.left()) return false;
+    if (!r.get(&count, 4) || uint64_t(count) * kTriBytes != r.left()) return false;
     mesh.triangles.resize(count);
     for (MeshTri& t : mesh.triangles) {
         r.get(t.v, sizeof t.v);
