@@ -246,15 +246,19 @@ bool stlText(const uint8_t* data, size_t size, std::string& error) {
     };
     if (!expect("solid")) return false;
     for (;;) {
+        const size_t line = words.line();  // of the word "solid"
         if (!words.next(w)) return true;  // the last solid may end without "endsolid"
         if (w.size() > 1000) {
             error = "ASCII STL line " + std::to_string(words.line()) + ": a name longer than 1000 characters";
             return false;
         }
-        // The rest of the "solid" line is its name; after it, facets or the end of the solid.
-        bool named = w != "facet" && w != "endsolid";
-        if (named) {
-            words.skipLine();
+        // The rest of the "solid" line is its name; after it, facets or the end of the solid. The
+        // importer reads keywords wherever they stand, so the name must not hold one.
+        while (w != "facet" && w != "endsolid" && words.line() == line) {
+            if (w.rfind("facet", 0) == 0 || w.rfind("vertex", 0) == 0 || w.rfind("endsolid", 0) == 0) {
+                error = "ASCII STL line " + std::to_string(line) + ": the solid's name holds the keyword \"" + w + "\"";
+                return false;
+            }
             if (!words.next(w)) return true;
         }
         while (w == "facet") {
