@@ -24,6 +24,8 @@ PACKAGES=(
   # fuzzing and leak checks
   # llvm supplies llvm-symbolizer, which readable sanitizer reports and fuzz coverage need
   clang libclang-rt-14-dev llvm valgrind
+  # fuzz/build_assimp.sh: unpacking Debian's assimp source, and a header its build needs
+  dpkg-dev libutfcpp-dev
   # profiles for the benchmark table (share of frame time in our own code)
   linux-perf
 )
