@@ -73,7 +73,7 @@ put("kbf", "10x12.kbf", kbf(10, 12, [(0, 0xC0), (255, 0x3F)]))
 
 
 # Mesh files: a unit box in every format the compiler reads, each behind the byte that picks the
-# format in fuzz_mesh (0 glTF, 1 GLB, 2 PLY, 3 STL, 4 OBJ). The box's top is left open, so the
+# format in the fuzz_mesh_* targets (0 glTF, 1 GLB, 2 PLY, 3 STL, 4 OBJ). The box's top is left open, so the
 # hole caps run too.
 BOX_V = [(-1, -1, -1), (1, -1, -1), (1, 1, -1), (-1, 1, -1), (-1, -1, 1), (1, -1, 1), (1, 1, 1), (-1, 1, 1)]
 BOX_F = [(0, 2, 1), (0, 3, 2), (4, 5, 6), (0, 1, 5), (0, 5, 4), (1, 2, 6), (1, 6, 5),
