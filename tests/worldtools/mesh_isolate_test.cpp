@@ -43,7 +43,7 @@ void crash() {
 void hang() {
     for (;;) ::pause();
 }
-void exhaustMemory() {
+[[maybe_unused]] void exhaustMemory() {
     std::vector<std::vector<char>> hog;
     for (;;) hog.emplace_back(size_t(64) << 20, 'x');
 }
