@@ -43,7 +43,19 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
         {kHead + face + "end_header\n" + kVerts + "300 0 1 2\n",
          "element \"face\" 0 (at offset 172): the count of list \"vertex_indices\" is not a whole number that fits its type (uchar)"},
         {kHead + face + "end_header\n" + kVerts + "3.0 0 1 2\n", "element \"face\" 0 (at offset 172): the count of list"},
-        {kHead + face + "end_header\n" + kVerts + "4 0 1 2\n", "the PLY body ends inside element \"face\" 0"},
+        {kHead + face + "end_header\n" + kVerts + "4 0 1 2\n",
+         "element \"face\" 0 (at offset 172): the line ends before the element's last value"},
+        // The importer reads one element per line: values split over lines or run together shift
+        // what it takes for a list count.
+        {kHead + face + "end_header\n0 0\n0\n1 0 0\n0 1 0\n3 0 1 2\n",
+         "element \"vertex\" 0 (at offset 154): the line ends before the element's last value"},
+        {kHead + face + "end_header\n0 0 0 1 0 0\n0 1 0\n3 0 1 2\n",
+         "element \"vertex\" 0 (at offset 154): the line holds more values than the element has properties"},
+        {kHead + face + "end_header\n" + kVerts + "\n3 0 1 2\n",
+         "element \"face\" 0 (at offset 172): a blank line where the element's values belong"},
+        {kHead + face + "end_header\n" + kVerts + "3 0 1 2\n3 0 1 2\n", "the PLY body holds more lines than its elements"},
+        {kHead + face + "end_header\n" + kVerts + "3 0 1\r2\n",
+         "element \"face\" 0 (at offset 172): a carriage return that does not end the line"},
         {kHead + std::string("element face 2\nproperty list uchar int vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
          "the PLY body ends before element \"face\" 1"},
         {kHead + face + "property list uchar float texcoord\nend_header\n" + kVerts + "2 0 1 6 0 0 1 0 0 1\n",
@@ -65,6 +77,7 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
     // The same shapes written properly pass: a face with per-corner coordinates, a binary face.
     EXPECT_EQ(why("ply", kHead + face + "property list uchar float texcoord\nend_header\n" + kVerts + "3 0 1 2 6 0 0 1 0 0 1\n"),
               "passes");
+    EXPECT_EQ(why("ply", kHead + face + "end_header\r\n0 0 0\r\n1 0 0\r\n0 1 0\r\n3 0 1 2\r\n\n"), "passes");
     EXPECT_EQ(why("ply", binaryPly("element face 1\nproperty list ushort uchar vertex_indices\n",
                                    std::string("\x03\x00\x00\x01\x02", 5))),
               "passes");

@@ -79,45 +79,90 @@ private:
 
 bool isIndexList(const PlyProperty& p) { return p.name == "vertex_index" || p.name == "vertex_indices"; }
 
+// One element instance from the cursor: every property's values, list counts checked.
+bool walkInstance(Cursor& c, const PlyElement& e, const std::string& where, std::string& error) {
+    uint64_t corners = 0, uvs = 0;
+    for (const PlyProperty& p : e.properties) {
+        uint64_t items = 1;
+        if (!p.countType.empty()) {
+            bool whole = true;
+            if (!c.count(p.countType, items, whole)) {
+                error = "the PLY body ends inside " + where;
+                return false;
+            }
+            if (!whole || items > largest(p.countType)) {
+                error = where + ": the count of list \"" + p.name + "\" is not a whole number that fits its type (" +
+                        p.countType + ")";
+                return false;
+            }
+            if (e.name == "face" && isIndexList(p)) corners = items;
+            if (e.name == "face" && p.name == "texcoord") uvs = items;
+        }
+        if (!c.skip(p.type, items)) {
+            error = "the PLY body ends inside " + where;
+            return false;
+        }
+    }
+    // The importer reads a corner for each pair of coordinates when there are 6 to 8.
+    if (uvs / 3 == 2 && corners < (uvs + 1) / 2) {
+        error = where + ": " + std::to_string(uvs) + " texture coordinates for " + std::to_string(corners) + " corners";
+        return false;
+    }
+    return true;
+}
+
+std::string instanceName(const PlyElement& e, uint64_t k, size_t at) {
+    return "element \"" + e.name + "\" " + std::to_string(k) + " (at offset " + std::to_string(at) + ")";
+}
+
 }  // namespace
 
 bool checkPlyBody(const std::vector<PlyElement>& elements, const uint8_t* body, size_t size, size_t offset,
                   bool binary, bool bigEndian, std::string& error) {
-    Cursor c(body, size, binary, bigEndian);
-    for (const PlyElement& e : elements) {
-        const bool face = e.name == "face";
+    if (binary) {
+        Cursor c(body, size, true, bigEndian);
+        for (const PlyElement& e : elements)
+            for (uint64_t k = 0; k < e.count; ++k)
+                if (!walkInstance(c, e, instanceName(e, k, offset + c.next()), error)) return false;
+        return true;
+    }
+    // The importer reads an ASCII body line by line, one element instance on each line.
+    size_t at = 0;
+    for (const PlyElement& e : elements)
         for (uint64_t k = 0; k < e.count; ++k) {
-            const std::string where =
-                "element \"" + e.name + "\" " + std::to_string(k) + " (at offset " + std::to_string(offset + c.next()) + ")";
-            uint64_t corners = 0, uvs = 0;
-            for (const PlyProperty& p : e.properties) {
-                uint64_t items = 1;
-                if (!p.countType.empty()) {
-                    bool whole = true;
-                    if (!c.count(p.countType, items, whole)) {
-                        error = "the PLY body ends before " + where;
-                        return false;
-                    }
-                    if (!whole || items > largest(p.countType)) {
-                        error = where + ": the count of list \"" + p.name + "\" is not a whole number that fits its type (" +
-                                p.countType + ")";
-                        return false;
-                    }
-                    if (face && isIndexList(p)) corners = items;
-                    if (face && p.name == "texcoord") uvs = items;
-                }
-                if (!c.skip(p.type, items)) {
-                    error = "the PLY body ends inside " + where;
-                    return false;
-                }
-            }
-            // The importer reads a corner for each pair of coordinates when there are 6 to 8.
-            if (uvs / 3 == 2 && corners < (uvs + 1) / 2) {
-                error = where + ": " + std::to_string(uvs) + " texture coordinates for " + std::to_string(corners) +
-                        " corners";
+            const std::string where = instanceName(e, k, offset + at);
+            if (at >= size) {
+                error = "the PLY body ends before " + where;
                 return false;
             }
+            const uint8_t* nl = static_cast<const uint8_t*>(std::memchr(body + at, '\n', size - at));
+            const size_t end = nl ? size_t(nl - body) : size;
+            size_t lineEnd = end;
+            if (lineEnd > at && body[lineEnd - 1] == '\r') --lineEnd;
+            if (std::memchr(body + at, '\r', lineEnd - at)) {
+                error = where + ": a carriage return that does not end the line";
+                return false;
+            }
+            Cursor c(body + at, lineEnd - at, false, false);
+            if (c.next() == lineEnd - at) {
+                error = where + ": a blank line where the element's values belong";
+                return false;
+            }
+            if (!walkInstance(c, e, where, error)) {
+                if (error.rfind("the PLY body ends inside", 0) == 0)
+                    error = where + ": the line ends before the element's last value";
+                return false;
+            }
+            if (c.skipText()) {
+                error = where + ": the line holds more values than the element has properties";
+                return false;
+            }
+            at = end + 1;
         }
-    }
+    for (; at < size; ++at)
+        if (!isSpace(body[at])) {
+            error = "the PLY body holds more lines than its elements (at offset " + std::to_string(offset + at) + ")";
+            return false;
+        }
     return true;
 }
