@@ -94,7 +94,7 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         error = "a PLY file starts with the line \"ply\"";
         return false;
     }
-    bool binary = false, bigEndian = false;
+    bool format = false, binary = false, bigEndian = false;
     std::vector<PlyElement> elements;
     uint64_t minimum = 0, elementCount = 0, elementBytes = 0;
     bool inElement = false;
@@ -110,11 +110,13 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         const std::string where = "PLY header line " + std::to_string(i + 1) + ": ";
         if (word == "comment" || word == "obj_info" || word.empty()) continue;
         if (word == "format") {
-            if (rest.size() != 2 ||
+            // One format line, before any element: the importer and this check must agree on it.
+            if (format || !elements.empty() || rest.size() != 2 ||
                 (rest[0] != "ascii" && rest[0] != "binary_little_endian" && rest[0] != "binary_big_endian")) {
-                error = where + "expected \"format ascii|binary_little_endian|binary_big_endian 1.0\"";
+                error = where + "expected \"format ascii|binary_little_endian|binary_big_endian 1.0\" once, before the elements";
                 return false;
             }
+            format = true;
             binary = rest[0] != "ascii";
             bigEndian = rest[0] == "binary_big_endian";
         } else if (word == "element") {
@@ -167,6 +169,10 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         }
     }
     closeElement();
+    if (!format) {
+        error = "the PLY header has no format line";
+        return false;
+    }
     for (const PlyElement& e : elements) {
         bool indices = false, uvs = false;
         for (const PlyProperty& p : e.properties) {
