@@ -36,6 +36,9 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
         {"ply\nformat ascii 1.0\nelement vertex 3\nformat binary_little_endian 1.0\nproperty uchar x\nend_header\n",
          "PLY header line 4: expected \"format ascii|binary_little_endian|binary_big_endian 1.0\" once, before the elements"},
         {"ply\nelement vertex 0\nend_header\n", "the PLY header has no format line"},
+        {"ply\nformat binary_little_endian 1.0\nelement verlex 9\nproperty float x\nelement face 1\n"
+         "property list short int vertex_indices\nend_header\n" + std::string(38, '\xEF'),
+         "PLY header line 3: element \"verlex\" is not read (only vertex and face)"},
         {kHead + face + face + "end_header\n" + kVerts + "3 0 1 2\n3 0 1 2\n", "PLY header line 9: element \"face\" is declared twice"},
         {kHead + std::string("element tristrips 1\nproperty list int int vertex_indices\nend_header\n") + kVerts + "3 0 1 2\n",
          "PLY header line 7: triangle strips (element \"tristrips\") are not read"},

@@ -135,6 +135,12 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
                 error = where + "triangle strips (element \"tristrips\") are not read";
                 return false;
             }
+            // The importer counts no instances of an element it does not know and would read the
+            // next element's values from where this one's are.
+            if (rest[0] != "vertex" && rest[0] != "face") {
+                error = where + "element \"" + rest[0] + "\" is not read (only vertex and face)";
+                return false;
+            }
             closeElement();
             inElement = true;
             elementCount = std::stoull(rest[1]);
