@@ -36,6 +36,8 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
         {"ply\nformat ascii 1.0\nelement vertex 3\nformat binary_little_endian 1.0\nproperty uchar x\nend_header\n",
          "PLY header line 4: expected \"format ascii|binary_little_endian|binary_big_endian 1.0\" once, before the elements"},
         {"ply\nelement vertex 0\nend_header\n", "the PLY header has no format line"},
+        {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\ncomment y follows\nproperty float y\nend_header\n",
+         "PLY header line 5: comments and blank lines go before the first element"},
         {"ply\nformat binary_little_endian 1.0\nelement verlex 9\nproperty float x\nelement face 1\n"
          "property list short int vertex_indices\nend_header\n" + std::string(38, '\xEF'),
          "PLY header line 3: element \"verlex\" is not read (only vertex and face)"},

@@ -108,7 +108,15 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         std::vector<std::string> rest;
         for (std::string w; in >> w;) rest.push_back(w);
         const std::string where = "PLY header line " + std::to_string(i + 1) + ": ";
-        if (word == "comment" || word == "obj_info" || word.empty()) continue;
+        // The importer ends an element's property list at the first line that is not a property
+        // and drops the properties after it: comments and blank lines go before the elements.
+        if (word == "comment" || word == "obj_info" || word.empty()) {
+            if (!elements.empty()) {
+                error = where + "comments and blank lines go before the first element";
+                return false;
+            }
+            continue;
+        }
         if (word == "format") {
             // One format line, before any element: the importer and this check must agree on it.
             if (format || !elements.empty() || rest.size() != 2 ||
