@@ -104,6 +104,9 @@ TEST(MeshPrecheck, StlIsBinaryBySizeOrAsciiInItsGrammar) {
     EXPECT_EQ(why("stl", ascii + ascii), "passes");  // several solids
     const std::string tri = "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n";
     EXPECT_EQ(why("stl", tri), "passes");  // no endsolid at the end
+    std::string crlf;
+    for (char c : tri) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(why("stl", crlf + "endsolid t\r\n"), "passes");
     EXPECT_EQ(why("stl", "solid\n" + tri.substr(8) + "endsolid\n"), "passes");  // no name
     EXPECT_EQ(why("stl", "solid Exported from a modeller (1.0)\n" + tri.substr(8) + "endsolid\n"), "passes");
 
@@ -120,6 +123,7 @@ TEST(MeshPrecheck, StlIsBinaryBySizeOrAsciiInItsGrammar) {
         {"solid t\nfacet normal 0 0 1e\n", "ASCII STL line 2: expected three numbers"},
         {"solid " + std::string(1200, 'n') + "\n", "ASCII STL line 1: a name longer than 1000 characters"},
         {"solid boxZ facet normal 0  zverrmal", "ASCII STL line 1: expected three numbers"},
+        {"solid\teggggd\r\rendsolid\r\rsolid\r boxZ facet vertex", "byte 12 is a carriage return that does not end a line"},
         {"solid my vertex_count\nendsolid\n", "ASCII STL line 1: the solid's name holds the keyword \"vertex_count\""},
         {"solid t\n\x01\n", "the file is neither binary STL (84 bytes and 50 per triangle) nor ASCII text (byte 8 is not text)"},
     };

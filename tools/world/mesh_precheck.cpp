@@ -219,8 +219,9 @@ public:
         word.assign(reinterpret_cast<const char*>(p_ + start), at_ - start);
         return true;
     }
+    // To the end of the line, which for the importer is also a lone carriage return.
     void skipLine() {
-        while (at_ < n_ && p_[at_] != '\n') ++at_;
+        while (at_ < n_ && p_[at_] != '\n' && p_[at_] != '\r') ++at_;
     }
     size_t line() const { return line_; }
 
@@ -245,6 +246,11 @@ bool stlText(const uint8_t* data, size_t size, std::string& error) {
         if ((data[i] < 0x20 || data[i] >= 0x7F) && !isSpace(data[i])) {
             error = "the file is neither binary STL (84 bytes and 50 per triangle) nor ASCII text (byte " +
                     std::to_string(i) + " is not text)";
+            return false;
+        }
+    for (size_t i = 0; i < size; ++i)
+        if (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n')) {
+            error = "byte " + std::to_string(i) + " is a carriage return that does not end a line";
             return false;
         }
     StlWords words(data, size);
