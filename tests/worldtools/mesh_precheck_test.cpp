@@ -36,6 +36,13 @@ TEST(MeshPrecheck, PlyShapesTheImporterMisreadsAreRefused) {
         {"ply\nformat ascii 1.0\nelement vertex 3\nformat binary_little_endian 1.0\nproperty uchar x\nend_header\n",
          "PLY header line 4: expected \"format ascii|binary_little_endian|binary_big_endian 1.0\" once, before the elements"},
         {"ply\nelement vertex 0\nend_header\n", "the PLY header has no format line"},
+        // The importer ends a line at a lone carriage return, which would cut z from the vertex.
+        {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float y\n\r\rproperty float z\nend_header\n",
+         "the PLY header holds a byte that is not text (line 5)"},
+        {"ply\nformat binary_little_endian 1.0\nelement vertex 1\nproperty uchar x\nend_header\n\n",
+         "the binary PLY body starts with a line feed byte, which the importer skips"},
+        {kHead + face + "end_header\n" + kVerts + "3 0 1.5 2\n",
+         "element \"face\" 0 (at offset 172): a value of \"vertex_indices\" is not a whole number, as its type (int) needs"},
         {"ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\ncomment y follows\nproperty float y\nend_header\n",
          "PLY header line 5: comments and blank lines go before the first element"},
         {"ply\nformat binary_little_endian 1.0\nelement verlex 9\nproperty float x\nelement face 1\n"

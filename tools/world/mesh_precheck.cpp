@@ -79,7 +79,8 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
             lines.push_back(line);
             done = line == "end_header";
             line.clear();
-        } else if ((c >= 0x20 && c < 0x7F) || c == '\t' || c == '\r') {
+        } else if ((c >= 0x20 && c < 0x7F) || c == '\t' || (c == '\r' && end + 1 < size && data[end + 1] == '\n')) {
+            // (The importer ends a line at a lone carriage return too: only CR LF ends one here.)
             line += static_cast<char>(c);
         } else {
             error = "the PLY header holds a byte that is not text (line " + std::to_string(lines.size() + 1) + ")";
@@ -199,6 +200,10 @@ bool plyHeader(const uint8_t* data, size_t size, std::string& error) {
         }
     }
     if (!binary && !asciiNumbers(data + end, size - end, end, error)) return false;
+    if (binary && end < size && data[end] == '\n') {
+        error = "the binary PLY body starts with a line feed byte, which the importer skips";
+        return false;
+    }
     if (minimum > size - end) {
         error = "the PLY header's elements need at least " + std::to_string(minimum) + " bytes, but " +
                 std::to_string(size - end) + " follow it";

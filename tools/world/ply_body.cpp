@@ -60,10 +60,20 @@ public:
             at_ += size_t(items) * size_t(sizeOf(type));
             return true;
         }
-        for (uint64_t i = 0; i < items; ++i)
+        for (uint64_t i = 0; i < items; ++i) {
+            const size_t start = (next(), at_);
             if (!skipText()) return false;
+            if (integral(type) && !wholeText(start, at_)) {
+                notWhole_ = true;
+                return false;
+            }
+        }
         return true;
     }
+
+    // True after skip() stopped at a value of a whole-number type written with a point or an
+    // exponent (the importer would read part of it and start the next value inside it).
+    bool notWhole() const { return notWhole_; }
 
     // Where the next value starts.
     size_t next() {
@@ -72,9 +82,18 @@ public:
     }
 
 private:
+    static bool integral(const std::string& t) { return t.find("float") != 0 && t != "double"; }
+    bool wholeText(size_t from, size_t to) const {
+        if (from < to && (p_[from] == '-' || p_[from] == '+')) ++from;
+        if (from == to) return false;
+        for (; from < to; ++from)
+            if (p_[from] < '0' || p_[from] > '9') return false;
+        return true;
+    }
+
     const uint8_t* p_;
     size_t n_, at_ = 0;
-    bool binary_, big_;
+    bool binary_, big_, notWhole_ = false;
 };
 
 bool isIndexList(const PlyProperty& p) { return p.name == "vertex_index" || p.name == "vertex_indices"; }
@@ -99,7 +118,9 @@ bool walkInstance(Cursor& c, const PlyElement& e, const std::string& where, std:
             if (e.name == "face" && p.name == "texcoord") uvs = items;
         }
         if (!c.skip(p.type, items)) {
-            error = "the PLY body ends inside " + where;
+            error = c.notWhole() ? where + ": a value of \"" + p.name + "\" is not a whole number, as its type (" +
+                                       p.type + ") needs"
+                                 : "the PLY body ends inside " + where;
             return false;
         }
     }
