@@ -121,15 +121,21 @@ TEST(MeshPrecheck, StlIsBinaryBySizeOrAsciiInItsGrammar) {
         std::string file, says;
     } cases[] = {
         {"", "ASCII STL line 1: expected \"solid\""},
-        {"solid t\nfacet normal 0 0\nouter loop\n", "ASCII STL line 3: expected three numbers"},
+        {"solid t\nfacet normal 0 0\nouter loop\n", "ASCII STL line 2: expected three numbers on the line"},
         {"solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 0\n",
          "ASCII STL line 7: expected \"endloop\""},
         {"solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\n", "ASCII STL line 6: expected \"vertex\""},
         {tri + "endsolid t\ngarbage\n", "ASCII STL line 10: expected \"solid\" or the end of the file"},
         {tri + "facets\n", "ASCII STL line 9: expected \"facet\" or \"endsolid\""},
-        {"solid t\nfacet normal 0 0 1e\n", "ASCII STL line 2: expected three numbers"},
+        {"solid t\nfacet normal 0 0 1e\n", "ASCII STL line 2: expected three numbers on the line"},
         {"solid " + std::string(1200, 'n') + "\n", "ASCII STL line 1: a name longer than 1000 characters"},
-        {"solid boxZ facet normal 0  zverrmal", "ASCII STL line 1: expected three numbers"},
+        {"solid boxZ facet normal 0  zverrmal", "ASCII STL line 1: the solid's name holds the keyword \"facet\""},
+        // The importer reads numbers only from the keyword's line, takes the first word after
+        // "solid" for the name even when it is "endsolid", and stops a number at a bare point.
+        {"solid x\nfacet normal 0\n0 0\n", "ASCII STL line 2: expected three numbers on the line"},
+        {"solid x\nfacet\nnormal 0 0 1\n", "ASCII STL line 3: \"normal\" belongs on the line before"},
+        {"solid endsolid x\nfacet normal 0 0 1\n", "ASCII STL line 3: expected \"outer\""},
+        {"solid x\nfacet normal 5. 0 1\n", "ASCII STL line 2: expected three numbers on the line"},
         {"solid\teggggd\r\rendsolid\r\rsolid\r boxZ facet vertex", "byte 12 is a carriage return that does not end a line"},
         {"solid my vertex_count\nendsolid\n", "ASCII STL line 1: the solid's name holds the keyword \"vertex_count\""},
         {"solid t\n\x01\n", "the file is neither binary STL (84 bytes and 50 per triangle) nor ASCII text (byte 8 is not text)"},

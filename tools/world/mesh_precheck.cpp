@@ -235,9 +235,28 @@ private:
     size_t n_, at_ = 0, line_ = 1;
 };
 
+// A number as the importer's reader takes it whole: a point must have digits after it (the
+// reader stops before a bare point, and the next number would start there).
 bool stlNumber(const std::string& w) {
-    std::string error;
-    return !w.empty() && asciiNumbers(reinterpret_cast<const uint8_t*>(w.data()), w.size(), 0, error);
+    size_t i = 0, digits = 0;
+    if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+    while (i < w.size() && isDigit(uint8_t(w[i]))) ++i, ++digits;
+    if (i < w.size() && w[i] == '.') {
+        ++i;
+        size_t fraction = 0;
+        while (i < w.size() && isDigit(uint8_t(w[i]))) ++i, ++fraction;
+        if (!fraction) return false;
+        digits += fraction;
+    }
+    if (!digits) return false;
+    if (i < w.size() && (w[i] == 'e' || w[i] == 'E')) {
+        ++i;
+        if (i < w.size() && (w[i] == '+' || w[i] == '-')) ++i;
+        size_t exponent = 0;
+        while (i < w.size() && isDigit(uint8_t(w[i]))) ++i, ++exponent;
+        if (!exponent) return false;
+    }
+    return i == w.size();
 }
 
 // A binary STL is 84 bytes and 50 per triangle, as the importer tells them apart. Anything else
@@ -267,12 +286,23 @@ bool stlText(const uint8_t* data, size_t size, std::string& error) {
         }
         return true;
     };
+    // The importer reads a keyword's numbers from its own line only.
     auto numbers = [&]() {
+        const size_t line = words.line();
         for (int i = 0; i < 3; ++i)
-            if (!words.next(w) || !stlNumber(w)) {
-                error = "ASCII STL line " + std::to_string(words.line()) + ": expected three numbers";
+            if (!words.next(w) || words.line() != line || !stlNumber(w)) {
+                error = "ASCII STL line " + std::to_string(line) + ": expected three numbers on the line";
                 return false;
             }
+        return true;
+    };
+    auto sameLine = [&](const char* what) {
+        const size_t line = words.line();
+        if (!expect(what)) return false;
+        if (words.line() != line) {
+            error = "ASCII STL line " + std::to_string(words.line()) + ": \"" + what + "\" belongs on the line before";
+            return false;
+        }
         return true;
     };
     if (!expect("solid")) return false;
@@ -283,17 +313,20 @@ bool stlText(const uint8_t* data, size_t size, std::string& error) {
             error = "ASCII STL line " + std::to_string(words.line()) + ": a name longer than 1000 characters";
             return false;
         }
-        // The rest of the "solid" line is its name; after it, facets or the end of the solid. The
-        // importer reads keywords wherever they stand, so the name must not hold one.
-        while (w != "facet" && w != "endsolid" && words.line() == line) {
-            if (w.rfind("facet", 0) == 0 || w.rfind("vertex", 0) == 0 || w.rfind("endsolid", 0) == 0) {
-                error = "ASCII STL line " + std::to_string(line) + ": the solid's name holds the keyword \"" + w + "\"";
-                return false;
-            }
+        // The importer takes the first word on the "solid" line for the name, whatever it is, and
+        // reads the words after it as it reads the rest of the file: they must not be keywords.
+        if (words.line() == line) {
             if (!words.next(w)) return true;
+            while (words.line() == line) {
+                if (w.rfind("facet", 0) == 0 || w.rfind("vertex", 0) == 0 || w.rfind("endsolid", 0) == 0) {
+                    error = "ASCII STL line " + std::to_string(line) + ": the solid's name holds the keyword \"" + w + "\"";
+                    return false;
+                }
+                if (!words.next(w)) return true;
+            }
         }
         while (w == "facet") {
-            if (!expect("normal") || !numbers() || !expect("outer") || !expect("loop")) return false;
+            if (!sameLine("normal") || !numbers() || !expect("outer") || !expect("loop")) return false;
             for (int v = 0; v < 3; ++v)
                 if (!expect("vertex") || !numbers()) return false;
             if (!expect("endloop") || !expect("endfacet")) return false;
