@@ -111,7 +111,12 @@ report_unit() {
     return 1
   fi
   # Edge coverage of the reader sources by the whole corpus, over the functions it reaches.
-  cover=$("$bin" -runs=0 -print_coverage=1 -max_len="${max_len[$group]}" "$corpus" "${seeddirs[@]}" 2>&1 | awk '
+  # (Its own artifact folder and the run's suppressions: a replayed input must not leave files
+  # in the working folder.)
+  mkdir -p "$dir/artifacts/coverage"
+  cover=$(LSAN_OPTIONS=suppressions=$PWD/fuzz/assimp.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS} \
+          "$bin" -runs=0 -print_coverage=1 -max_len="${max_len[$group]}" -artifact_prefix="$dir/artifacts/coverage/" \
+          "$corpus" "${seeddirs[@]}" 2>&1 | awk '
     /^COVERED_FUNC:/ && /\/(world|text|scene)\/[a-z_]+\.(cpp|h):/ {
       split($5, e, "/"); covered += e[1]; total += e[2]; funcs++ }
     END { if (total) printf "%d/%d edges (%.0f%%) in %d reader functions reached", covered, total, 100 * covered / total, funcs }')
