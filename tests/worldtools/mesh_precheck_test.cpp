@@ -109,6 +109,14 @@ TEST(MeshPrecheck, StlIsBinaryBySizeOrAsciiInItsGrammar) {
     EXPECT_EQ(why("stl", std::string(bin.begin(), bin.end())), "passes");
     EXPECT_EQ(why("stl", ascii), "passes");
     EXPECT_EQ(why("stl", ascii + ascii), "passes");  // several solids
+    // A binary header may hold anything but a byte-order mark, which the importer converts
+    // (reading past the end for UTF-32).
+    for (const std::string& mark : {std::string("\xFE\xFF\0\0", 4), std::string("\0\0\xFE\xFF", 4), std::string("\xEF\xBB\xBF"),
+                                   std::string("\xFE\xFF"), std::string("\xFF\xFE")}) {
+        std::string marked(bin.begin(), bin.end());
+        marked.replace(0, mark.size(), mark);
+        EXPECT_EQ(why("stl", marked), "the file starts with a text byte-order mark, which the importer would convert");
+    }
     const std::string tri = "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n";
     EXPECT_EQ(why("stl", tri), "passes");  // no endsolid at the end
     std::string crlf;

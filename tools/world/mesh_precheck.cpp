@@ -265,6 +265,17 @@ bool stlNumber(const std::string& w) {
 // one another. The importer parses the text assuming that shape, and leaks what it built for a
 // solid it gives up on.
 bool stlText(const uint8_t* data, size_t size, std::string& error) {
+    // The importer first "converts" a file that starts with a byte-order mark to UTF-8, binary
+    // or not: past the end of the bytes for UTF-32, and swapping or cutting them for the others.
+    static const struct {
+        const char* bytes;
+        size_t n;
+    } marks[] = {{"\xEF\xBB\xBF", 3}, {"\xFE\xFF", 2}, {"\xFF\xFE", 2}, {"\x00\x00\xFE\xFF", 4}};
+    for (const auto& m : marks)
+        if (size >= m.n && std::memcmp(data, m.bytes, m.n) == 0) {
+            error = "the file starts with a text byte-order mark, which the importer would convert";
+            return false;
+        }
     if (size >= 84 && uint64_t(u32le(data + 80)) * 50 + 84 == size) return true;
     for (size_t i = 0; i < size; ++i)
         if ((data[i] < 0x20 || data[i] >= 0x7F) && !isSpace(data[i])) {
