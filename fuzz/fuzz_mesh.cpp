@@ -1,13 +1,17 @@
-// libFuzzer target for mesh files: the first byte picks the format (glTF, GLB, PLY, STL or OBJ),
-// the rest is the file. Any bytes either fail the import with a message naming the file, or give
-// a mesh every index of which is in range and that welds, loses its triangles with no area,
-// closes and simplifies without fault, with no triangle left with no area after either.
+// libFuzzer targets for mesh files, one per importer (QV_FUZZ_MESH_FORMATS: "gltf glb", "ply",
+// "stl" or "obj"): the first byte picks the format among the target's own (seeds keep the byte
+// of the mixed layout: 0 glTF, 1 GLB, 2 PLY, 3 STL, 4 OBJ), the rest is the file. Any bytes either
+// fail the import with a message naming the file, or give a mesh every index of which is in range
+// and that welds, loses its triangles with no area, closes and simplifies without fault, with no
+// triangle left with no area after either.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/world/mesh_degenerate.h"
 #include "tools/world/mesh_holes.h"
@@ -16,7 +20,25 @@
 
 namespace {
 
-const char* const kFormats[] = {"gltf", "glb", "ply", "stl", "obj"};
+#ifndef QV_FUZZ_MESH_FORMATS
+#define QV_FUZZ_MESH_FORMATS "gltf glb ply stl obj"
+#endif
+
+std::vector<std::string> targetFormats() {
+    std::vector<std::string> out;
+    std::istringstream in(QV_FUZZ_MESH_FORMATS);
+    for (std::string f; in >> f;) out.push_back(f);
+    return out;
+}
+
+// A seed's leading byte in the mixed layout keeps its format when the target reads that format.
+std::string formatFor(uint8_t byte) {
+    static const std::vector<std::string> own = targetFormats();
+    static const char* const mixed[] = {"gltf", "glb", "ply", "stl", "obj"};
+    for (const std::string& f : own)
+        if (f == mixed[byte % 5]) return f;
+    return own[byte % own.size()];
+}
 
 // Every index in range and, when asked, no triangle the adjacency check would call degenerate.
 void checkMesh(const Mesh& mesh, bool areas) {
@@ -43,7 +65,7 @@ bool importObjBytes(const uint8_t* data, size_t size, Mesh& mesh, std::string& e
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    const std::string ext = kFormats[data[0] % 5];
+    const std::string ext = formatFor(data[0]);
     Mesh mesh;
     std::string error;
     const bool ok = ext == "obj" ? importObjBytes(data + 1, size - 1, mesh, error)

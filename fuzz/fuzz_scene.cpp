@@ -10,6 +10,7 @@
 
 #include "fuzz/world_check.h"
 #include "tools/world/mesh_export.h"
+#include "tools/world/mesh_isolate.h"
 #include "tools/world/scene_compile.h"
 
 namespace {
@@ -19,6 +20,8 @@ std::string meshDir;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Meshes are read in this process, so that a fault in the importer is reported where it happens.
+    setMeshImportIsolated(false);
     meshDir = "/tmp/qv_fuzz_scene_" + std::to_string(::getpid());
     std::system(("mkdir -p '" + meshDir + "'").c_str());
     std::string error;

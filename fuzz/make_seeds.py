@@ -73,7 +73,7 @@ put("kbf", "10x12.kbf", kbf(10, 12, [(0, 0xC0), (255, 0x3F)]))
 
 
 # Mesh files: a unit box in every format the compiler reads, each behind the byte that picks the
-# format in fuzz_mesh (0 glTF, 1 GLB, 2 PLY, 3 STL, 4 OBJ). The box's top is left open, so the
+# format in the fuzz_mesh_* targets (0 glTF, 1 GLB, 2 PLY, 3 STL, 4 OBJ). The box's top is left open, so the
 # hole caps run too.
 BOX_V = [(-1, -1, -1), (1, -1, -1), (1, 1, -1), (-1, 1, -1), (-1, -1, 1), (1, -1, 1), (1, 1, 1), (-1, 1, 1)]
 BOX_F = [(0, 2, 1), (0, 3, 2), (4, 5, 6), (0, 1, 5), (0, 5, 4), (1, 2, 6), (1, 6, 5),
@@ -115,6 +115,35 @@ def glb():
     return b"glTF" + struct.pack("<II", 2, 12 + len(body)) + body
 
 
+def gltf_tree():
+    """Two nodes under a parent, one placed by translation, rotation and scale and one by a matrix,
+    sharing a mesh of two primitives over an interleaved (strided) view of positions and texture
+    coordinates, with byte indices; a material and an animation that the import leaves out."""
+    import base64
+    import json
+    inter = b"".join(struct.pack("<3f2f", *v, (v[0] + 1) / 2, (v[1] + 1) / 2) for v in BOX_V)
+    idx = bytes(i for f in BOX_F for i in f)
+    data = inter + idx + b"\0" * (-len(idx) % 4)
+    doc = {"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+           "nodes": [{"name": "root", "children": [1, 2]},
+                     {"name": "a", "mesh": 0, "translation": [1, 0, 0], "rotation": [0, 0.7071, 0, 0.7071],
+                      "scale": [1, 2, 1]},
+                     {"name": "b", "mesh": 0, "matrix": [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -1, 0, 0, 3, 0, 1]}],
+           "meshes": [{"name": "shared", "primitives": [
+               {"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 0},
+               {"attributes": {"POSITION": 0}, "mode": 5, "indices": 2}]}],
+           "materials": [{"name": "paint"}],
+           "animations": [{"channels": [], "samplers": []}],
+           "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": len(inter), "byteStride": 20},
+                           {"buffer": 0, "byteOffset": len(inter), "byteLength": len(idx)}],
+           "accessors": [{"bufferView": 0, "componentType": 5126, "count": 8, "type": "VEC3"},
+                         {"bufferView": 0, "byteOffset": 12, "componentType": 5126, "count": 8, "type": "VEC2"},
+                         {"bufferView": 1, "componentType": 5121, "count": len(idx), "type": "SCALAR"}],
+           "buffers": [{"byteLength": len(data),
+                        "uri": "data:application/octet-stream;base64," + base64.b64encode(data).decode()}]}
+    return json.dumps(doc).encode()
+
+
 def ply(binary):
     head = ("ply\nformat %s 1.0\nelement vertex 8\nproperty float x\nproperty float y\nproperty float z\n"
             "element face %d\nproperty list uchar int vertex_indices\nend_header\n"
@@ -147,6 +176,7 @@ def obj():
 
 put("mesh", "box.gltf", b"\0" + gltf_text())
 put("mesh", "box.glb", b"\1" + glb())
+put("mesh", "tree.gltf", b"\0" + gltf_tree())
 put("mesh", "ascii.ply", b"\2" + ply(False))
 put("mesh", "binary.ply", b"\2" + ply(True))
 put("mesh", "ascii.stl", b"\3" + stl(False))

@@ -33,8 +33,9 @@ WINDOWS=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wi
 # The web build (Emscripten), its zip, and the browser tests (node, npm, headless Chromium).
 WEB=(emscripten nodejs:node npm:npm chromium-headless-shell zip)
 # Fuzzing and leak checks (clang's libFuzzer and sanitizers; llvm-symbolizer for readable reports
-# and fuzz coverage; valgrind) and profiles for the benchmark table (linux-perf).
-FUZZ=(clang libclang-rt-14-dev llvm valgrind linux-perf)
+# and fuzz coverage; valgrind), what fuzz/build_assimp.sh needs to unpack and build Debian's assimp
+# source (dpkg-dev, and the utfcpp header), and profiles for the benchmark table (linux-perf).
+FUZZ=(clang libclang-rt-14-dev llvm valgrind dpkg-dev libutfcpp-dev linux-perf)
 
 groups=("$@")
 [ ${#groups[@]} -eq 0 ] && groups=(run)

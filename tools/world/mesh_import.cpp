@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/world/gltf_check.h"
 #include "tools/world/mesh_precheck.h"
 #include "tools/world/obj_import.h"
 #include "world/file_bytes.h"
@@ -250,6 +251,27 @@ bool importWith(Assimp::Importer& importer, const aiScene* scene, const ImportLo
     return true;
 }
 
+// A glTF goes to the importer only as the GLB that checkGltf rebuilt from what it checked.
+bool importGltf(const uint8_t* data, size_t size, const std::string& ext, const std::string& baseDir,
+                const std::string& node, const std::string& name, Mesh& mesh, std::string& error) {
+    std::vector<uint8_t> glb;
+    std::string why;
+    if (!checkGltf(data, size, ext == "glb", baseDir, glb, why)) {
+        error = "\"" + name + "\": cannot read it as glTF: " + why;
+        return false;
+    }
+    const ImportLog log;
+    Assimp::Importer importer;
+    keepOnlyImporterFor(importer, "glb");
+    const aiScene* scene = importer.ReadFileFromMemory(glb.data(), glb.size(), kFlags, "glb");
+    return importWith(importer, scene, log, ext, node, name, mesh, error);
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 }  // namespace
 
 bool meshFormatKnown(const std::string& path) {
@@ -270,19 +292,15 @@ bool importMeshFile(const std::string& path, const std::string& node, Mesh& mesh
         }
         return importObj(path, mesh, error);
     }
-    if (ext == "ply" || ext == "glb" || ext == "gltf") {  // the formats with checks before reading
-        std::vector<unsigned char> bytes;
-        std::string why;
-        if (readFileBytes(path, bytes) && !precheckMeshBytes(ext, bytes.data(), bytes.size(), why)) {
-            error = "\"" + path + "\": cannot read it as " + formatName(ext) + ": " + why;
-            return false;
-        }
+    // The bytes are read once: the importer gets exactly the bytes that were checked.
+    std::vector<unsigned char> bytes;
+    if (!readFileBytes(path, bytes)) {
+        error = "\"" + path + "\": cannot read it as " + formatName(ext) + ": the file cannot be opened";
+        return false;
     }
-    const ImportLog log;
-    Assimp::Importer importer;
-    keepOnlyImporterFor(importer, ext);
-    const aiScene* scene = importer.ReadFile(path, kFlags);
-    return importWith(importer, scene, log, ext, node, path, mesh, error);
+    if (ext == "gltf" || ext == "glb")
+        return importGltf(bytes.data(), bytes.size(), ext, folderOf(path), node, path, mesh, error);
+    return importMeshMemory(bytes.data(), bytes.size(), ext, node, path, mesh, error);
 }
 
 bool importMeshMemory(const void* data, size_t size, const std::string& extension, const std::string& node,
@@ -292,6 +310,8 @@ bool importMeshMemory(const void* data, size_t size, const std::string& extensio
         error = "\"" + name + "\": only glTF, PLY and STL are read from memory";
         return false;
     }
+    if (ext == "gltf" || ext == "glb")
+        return importGltf(static_cast<const uint8_t*>(data), size, ext, "", node, name, mesh, error);
     std::string why;
     if (!precheckMeshBytes(ext, static_cast<const uint8_t*>(data), size, why)) {
         error = "\"" + name + "\": cannot read it as " + formatName(ext) + ": " + why;

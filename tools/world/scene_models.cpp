@@ -7,6 +7,7 @@
 #include "tools/world/mesh_degenerate.h"
 #include "tools/world/mesh_holes.h"
 #include "tools/world/mesh_import.h"
+#include "tools/world/mesh_isolate.h"
 #include "tools/world/mesh_simplify.h"
 #include "tools/world/obj_import.h"
 #include "tools/world/primitives.h"
@@ -147,7 +148,7 @@ void loadFileModel(SceneBuild& b, const JsonAt& m, ModelBuild& out) {
     std::string why;
     if (byMesh) {
         const std::string node = m.has("node") ? m["node"].string() : "";
-        if (!importMeshFile(scenePath(b, file.string()), node, out.mesh, why)) file.fail(why);
+        if (!importMeshIsolated(scenePath(b, file.string()), node, out.mesh, why)) file.fail(why);
     } else if (!importObj(scenePath(b, file.string()), out.mesh, why)) {
         file.fail(why);
     }
