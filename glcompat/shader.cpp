@@ -64,8 +64,8 @@ void main() {
             // The viewer is at infinity (no local viewer): the half vector uses (0, 0, 1).
             vec3 h = normalize(vp + vec3(0.0, 0.0, 1.0));
             float nDotH = max(dot(n, h), 0.0);
-            float spec = uShininess == 0.0 ? 1.0 : (nDotH > 0.0 ? pow(nDotH, uShininess) : 0.0);
-            term += nDotVp * uLightDif[i] + spec * uLightSpe[i];
+            float specular = uShininess == 0.0 ? 1.0 : (nDotH > 0.0 ? pow(nDotH, uShininess) : 0.0);
+            term += nDotVp * uLightDif[i] + specular * uLightSpe[i];
         }
         c += att * term;
     }

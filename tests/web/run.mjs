@@ -19,5 +19,5 @@ if (missing.length) {
   process.exit(process.env.QV_REQUIRE_WEB === '1' ? 1 : 77);
 }
 const file = path.join(here, process.argv[2]);
-const result = spawnSync(process.execPath, ['--test', '--test-reporter=spec', file], { stdio: 'inherit' });
+const result = spawnSync(process.execPath, ['--test', file], { stdio: 'inherit' });
 process.exit(result.status === null ? 1 : result.status);
