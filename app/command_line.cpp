@@ -10,6 +10,8 @@ bool parseCommandLine(int argc, const char* const* argv, CommandLine& out, std::
             optionsEnded = true;
         } else if (!optionsEnded && (arg == "--help" || arg == "-h")) {
             line.help = true;
+        } else if (!optionsEnded && arg == "--version") {
+            line.version = true;
         } else if (!optionsEnded && arg == "--fullscreen") {
             line.fullscreen = true;
         } else if (!optionsEnded && arg == "--watch") {
@@ -38,6 +40,7 @@ void printUsage(FILE* out) {
                "  --fullscreen  switch the display to 800x600 and fill it\n"
                "  --watch       reload the world when demo.kbw, demo.ktl or a texture changes\n"
                "  --help        print this and exit\n"
+               "  --version     print the version and exit\n"
                "keys: F1 overlay, F2 portals, F3 shadow volumes, F4 stencil heat map,\n"
                "      F5 complete-depth shadows, F6 reload the world, F12 screenshot\n",
                out);

@@ -1,4 +1,4 @@
-// quorvel's optional command line: a world folder, --fullscreen, --watch and --help. With none of them the
+// quorvel's optional command line: a world folder, --fullscreen, --watch, --help and --version. With none of them the
 // program runs exactly as it always has, in the folder it was started in.
 #pragma once
 
@@ -10,6 +10,7 @@ struct CommandLine {
     bool fullscreen = false;
     bool watch = false;  // reload the world when its files change
     bool help = false;
+    bool version = false;  // print the version and exit
 };
 
 // False with a reason for an unknown option or a second folder.

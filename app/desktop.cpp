@@ -121,7 +121,7 @@ void desktopAfterFrame(DriverState& driver, uint32_t now) {
 
     if (desktop.shotWanted) {
         desktop.shotWanted = false;
-        const std::string path = nextScreenshotName("", desktop.shotNumber);
+        const std::string path = nextScreenshotName(driver.outputFolder, desktop.shotNumber);
         std::string error;
         if (saveViewportPng(path, error)) {
             desktop.notice = "saved " + path;

@@ -28,6 +28,10 @@ void resetDriver() {
     driver = DriverState{};
 }
 
+std::string outputPath(const char* name) {
+    return driver.outputFolder.empty() ? std::string(name) : driver.outputFolder + "/" + name;
+}
+
 void fatalError(int code, const char* message) {
     // The message box operation also writes "caption: text" to stderr, so a user without a display
     // or in a terminal reads the reason even when no box can be shown.
@@ -37,7 +41,7 @@ void fatalError(int code, const char* message) {
 }
 
 void startDemo() {
-    driver.log = std::fopen(kFpsLogFile, "w"); // the demo runs on without a log if this fails
+    driver.log = std::fopen(outputPath(kFpsLogFile).c_str(), "w"); // the demo runs on without a log if this fails
 
     const uint8_t flags = driver.fullscreen ? uint8_t(kWindowFlags | kLLFullscreen) : kWindowFlags;
     if (initLL(kWindowTitle, flags, 0, 0, kWindowWidth, kWindowHeight) != 0) fatalError(1, "Could not initialize LL!");

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "app/controls.h"
 #include "ll/ll.h"
@@ -40,11 +41,16 @@ struct DriverState {
     bool watch;             // reload the world when its files change (the command line's --watch)
     MouseAccumulators mouse;
     FatalExitHandler exitHandler;
+    // Where "FPSlog.txt" and the screenshots go; "" for the working folder, as always. The
+    // installed program running its installed world sets the per-user state folder.
+    std::string outputFolder;
 };
 
 DriverState& driverState();
 // Back to the zero state; closes a log a test left open. Does not touch LL, GL or a world.
 void resetDriver();
+// `name` in the output folder (just `name` when that is the working folder).
+std::string outputPath(const char* name);
 
 // Shows `message` in a message box captioned "Orvane Error!" (and writes it to stderr, for a
 // terminal or a machine without a display), then ends the process with exit code `code`.

@@ -37,6 +37,14 @@ if [ "$subsystem" != "(Windows GUI)" ]; then
   exit 1
 fi
 
+# The version resource carries the project's version (Properties > Details in Explorer).
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-win/CMakeCache.txt)
+if ! strings -el "$exe" | grep -qFx "$version"; then
+  echo "quorvel.exe has no version resource naming $version" >&2
+  exit 1
+fi
+echo "quorvel.exe version resource: $version"
+
 echo "== quorvel-windows.zip =="
 stage=build-win/package/Quorvel
 rm -rf build-win/package build-win/quorvel-windows.zip

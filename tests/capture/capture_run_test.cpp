@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "quorvel_version.h"
 #include "tests/capture/capture_harness.h"
 
 namespace {
@@ -48,6 +49,7 @@ TEST(CaptureRun, EscapeAtFrameTenEndsAfterTenFrames) {
     EXPECT_EQ(j["cameraRoom"].size(), 10u);
     EXPECT_EQ(j["cameraPosition"].size(), 10u);
     EXPECT_GE(j["roomsDrawn"][0].get<int>(), 1);
+    EXPECT_EQ(j["version"], QV_VERSION) << "the report names the version that made it";
 }
 
 TEST(CaptureRun, CloseRequestExitsZero) {

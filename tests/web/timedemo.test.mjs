@@ -33,6 +33,10 @@ test('the timedemo writes the capture\'s JSON as one line and shows its figures'
     assert.equal(web.frameTimesMs.length, FRAMES);
     assert.ok(web.meanFps > 0 && web.totalSeconds > 0);
     assert.match(web.renderer, /./);
+    // One version everywhere: the JSON's, the capture's and the page's footer.
+    assert.match(web.version, /^\d+\.\d+\.\d+$/);
+    assert.equal(web.version, linux.version);
+    assert.equal(await page.$eval('#version', (e) => e.textContent.trim()), `Quorvel ${web.version}`);
     // The same flight: each frame's camera is where the capture's was, and draws the same rooms.
     assert.deepEqual(web.roomsDrawn, linux.roomsDrawn);
     assert.deepEqual(web.cameraRoom, linux.cameraRoom);

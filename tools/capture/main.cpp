@@ -14,12 +14,14 @@
 #include "app/desktop.h"
 #include "app/driver.h"
 #include "app/overlay.h"
+#include "app/run_folders.h"
 #include "ll/platform_offscreen.h"
 #include "render/renderer.h"
 #include "scene/entity.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
 #include "image/png_io.h"
+#include "quorvel_version.h"
 #ifdef QV_GL_ES2
 #include "glcompat/glcompat.h"
 #endif
@@ -53,6 +55,7 @@ void usage(FILE* out) {
                  "  --shot N:FILE.png  screenshot of frame N (from 0); any number of them\n"
                  "  --size WxH         picture size in pixels (default 800x600)\n"
                  "  --overlay          start with the F1 overlay on\n"
+                 "  --version          print the version and exit\n"
                  "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
                  "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n"
                  "  --shortcuts on|off off draws every frame without the renderer's exact\n"
@@ -139,9 +142,18 @@ void report() {
 }
 
 // The working folder when it holds a world, so that a capture started in a world folder runs
-// there like the program; else the build's run folder.
+// there like the program; else the installed demo world when the tool is installed (its log then
+// goes to the per-user state folder, as the program's does); else the build's run folder.
 std::string defaultDir() {
-    return access("demo.kbw", F_OK) == 0 ? std::string(".") : std::string(QV_CAPTURE_RUN_DIR);
+    if (access("demo.kbw", F_OK) == 0) return ".";
+    const std::string installed = installedDataFolder(programFolder(nullptr));
+    const std::string state = stateFolder(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
+    std::string error;
+    if (!installed.empty() && !state.empty() && makeFolders(state, error)) {
+        driverState().outputFolder = state;
+        return installed;
+    }
+    return QV_CAPTURE_RUN_DIR;
 }
 
 void parseOptions(int argc, char** argv) {
@@ -150,6 +162,10 @@ void parseOptions(int argc, char** argv) {
         const std::string opt = argv[i];
         if (opt == "--help" || opt == "-h") {
             usage(stdout);
+            std::exit(0);
+        }
+        if (opt == "--version") {
+            std::printf("quorvel-capture %s\n", QV_VERSION);
             std::exit(0);
         }
         if (opt == "--timedemo") {
@@ -164,6 +180,7 @@ void parseOptions(int argc, char** argv) {
         const std::string value = argv[++i];
         if (opt == "--dir") {
             capture.dir = value;
+            driverState().outputFolder.clear();  // a folder given: its log goes there, as always
         } else if (opt == "--script") {
             capture.scriptPath = absolute(value);
         } else if (opt == "--json") {

@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "quorvel_version.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -41,6 +43,7 @@ std::string timedemoJson(const std::string& renderer, const FrameStats& s, const
                          const std::vector<FrameSample>& samples, int indent) {
     nlohmann::json j;
     j["renderer"] = renderer;
+    j["version"] = QV_VERSION;
     j["frames"] = s.frames;
     j["totalSeconds"] = s.totalSeconds;
     j["meanFps"] = s.meanFps;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "quorvel_version.h"
 #include "tools/world/verbs.h"
 
 namespace {
@@ -16,7 +17,8 @@ void usage(FILE* out) {
                  "  validate WORLD.kbw [--textures LIST.ktl] [--json]\n"
                  "                                   check what the renderer relies on\n"
                  "  sample WORLD.kbw                 write a small sample world\n"
-                 "  example-meshes DIR               write the mesh files of the scene guide's example\n");
+                 "  example-meshes DIR               write the mesh files of the scene guide's example\n"
+                 "  --version                        print the version\n");
 }
 
 }  // namespace
@@ -32,6 +34,10 @@ int main(int argc, char** argv) {
     if (!std::strcmp(verb, "validate")) return validateMain(argc - 1, argv + 1);
     if (!std::strcmp(verb, "sample")) return sampleMain(argc - 1, argv + 1);
     if (!std::strcmp(verb, "example-meshes")) return exampleMeshesMain(argc - 1, argv + 1);
+    if (!std::strcmp(verb, "--version")) {
+        std::printf("quorvel-world %s\n", QV_VERSION);
+        return 0;
+    }
     if (!std::strcmp(verb, "--help") || !std::strcmp(verb, "-h") || !std::strcmp(verb, "help")) {
         usage(stdout);
         return 0;
