@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Quorvel needs, by group, when any are missing:
-#   scripts/deps.sh GROUP...      groups: run test windows web fuzz, or all
+#   scripts/deps.sh GROUP...      groups: run test windows web fuzz release, or all
 # With no group it installs the run group. Idempotent and quick when everything is present: dpkg
 # (or, for a few, the command itself) is asked first, and apt-get only runs for what is absent.
 # scripts/run.sh installs the run group alone; the test command installs all of them; the
@@ -36,6 +36,9 @@ WEB=(emscripten nodejs:node npm:npm chromium-headless-shell zip)
 # and fuzz coverage; valgrind), what fuzz/build_assimp.sh needs to unpack and build Debian's assimp
 # source (dpkg-dev, and the utfcpp header), and profiles for the benchmark table (linux-perf).
 FUZZ=(clang libclang-rt-14-dev llvm valgrind dpkg-dev libutfcpp-dev linux-perf)
+# The release (scripts/release.sh): the Debian package's dependencies (dpkg-shlibdeps), its man
+# pages (help2man), its checks (lintian, desktop-file-validate) and the zips.
+RELEASE=(dpkg-dev help2man lintian desktop-file-utils zip)
 
 groups=("$@")
 [ ${#groups[@]} -eq 0 ] && groups=(run)
@@ -47,8 +50,9 @@ for g in "${groups[@]}"; do
     windows) wanted+=("${WINDOWS[@]}") ;;
     web) wanted+=("${WEB[@]}") ;;
     fuzz) wanted+=("${FUZZ[@]}") ;;
-    all) wanted+=("${RUN[@]}" "${TEST[@]}" "${WINDOWS[@]}" "${WEB[@]}" "${FUZZ[@]}") ;;
-    *) echo "deps.sh: unknown group '$g' (groups: run test windows web fuzz all)" >&2; exit 2 ;;
+    release) wanted+=("${RELEASE[@]}") ;;
+    all) wanted+=("${RUN[@]}" "${TEST[@]}" "${WINDOWS[@]}" "${WEB[@]}" "${FUZZ[@]}" "${RELEASE[@]}") ;;
+    *) echo "deps.sh: unknown group '$g' (groups: run test windows web fuzz release all)" >&2; exit 2 ;;
   esac
 done
 

@@ -28,8 +28,11 @@ qv_wine_prefix "$PWD/build-win/wineprefix"
 echo "== web build (Emscripten), its zip and the browser tests' tools =="
 scripts/web.sh
 
+echo "== the release files (dist/): the Debian package and the versioned zips =="
+scripts/release.sh --reuse
+
 echo "== tests (the Wine end-to-end tests included) =="
-QV_REQUIRE_WINE=1 ctest --test-dir build --output-on-failure -j "$jobs" -LE web
+QV_REQUIRE_WINE=1 QV_REQUIRE_DEB=1 ctest --test-dir build --output-on-failure -j "$jobs" -LE web
 echo "== the page in headless Chromium =="
 web_start=$SECONDS
 QV_REQUIRE_WEB=1 ctest --test-dir build --output-on-failure -L web
@@ -43,9 +46,9 @@ echo "== build (AddressSanitizer + UndefinedBehaviorSanitizer) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQV_SANITIZE=ON -DQV_BENCH=OFF >/dev/null
 cmake --build build-asan
 echo "== tests under sanitizers =="
-# (The Wine and browser tests ran above: under the sanitizers only their harness would differ.)
+# (The Wine, browser and package tests ran above: under the sanitizers only their harness would differ.)
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE 'wine|web'
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" -LE 'wine|web|deb'
 
 # Hardening: every file reader under libFuzzer for a bounded time (about a minute in all, clang
 # build in build-fuzz), then the demo under valgrind memcheck (skipped until it and its data exist).
