@@ -130,6 +130,21 @@ TEST(InstalledLayout, AWorldInTheWorkingFolderOrAGivenFolderStaysWhereItIs) {
     EXPECT_TRUE(isEmpty(layout.empty));
 }
 
+TEST(InstalledLayout, TheCaptureToolDefaultsToTheInstalledWorldToo) {
+    InstalledLayout layout;
+    fs::copy_file(QV_CAPTURE_PATH, layout.bin / "quorvel-capture");
+    const fs::path state = layout.root.path / "state";
+    const fs::path shot = layout.root.path / "shot.png";
+    const Outcome r = layout.start(layout.bin / "quorvel-capture", layout.empty,
+                                   "HOME=" + quoted(layout.home) + " XDG_STATE_HOME=" + quoted(state),
+                                   "--frames 1 --shot 0:" + quoted(shot));
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_GT(fs::file_size(shot), 1000u) << "the installed world's first frame";
+    EXPECT_TRUE(fs::exists(state / "quorvel/FPSlog.txt")) << r.out;
+    EXPECT_TRUE(isEmpty(layout.empty));
+    EXPECT_TRUE(isEmpty(layout.home));
+}
+
 TEST(BuildFromSource, KeepsToTheWorkingFolder) {
     TempFolder empty("source-empty"), state("source-state");
     const Outcome r = run("cd " + quoted(empty.path) + " && env -u DISPLAY SDL_VIDEODRIVER=x11 XDG_STATE_HOME=" +
