@@ -60,7 +60,8 @@ TEST(InstalledDataFolder, OnlyWhereTheWorldLiesBesideTheProgramsFolder) {
     EXPECT_EQ(installedDataFolder(bin), (prefix.path / "share/quorvel").string()) << "tidied: no /bin/..";
     EXPECT_EQ(installedDataFolder(bin + "/"), (prefix.path / "share/quorvel").string());
     EXPECT_EQ(installedDataFolder(""), "");
-    EXPECT_EQ(installedDataFolder((prefix.path / "share").string()), "") << "share/../share/quorvel is not share/quorvel";
+    fs::create_directories(prefix.path / "opt/bin");
+    EXPECT_EQ(installedDataFolder((prefix.path / "opt/bin").string()), "") << "only the prefix beside the program's folder";
 }
 
 TEST(InstalledDataFolder, TheBuildsOwnProgramHasNone) {
