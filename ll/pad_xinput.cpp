@@ -9,18 +9,22 @@ namespace {
 
 using GetStateFn = DWORD(WINAPI*)(DWORD user, XINPUT_STATE* state);
 
+const char* const kSystemDlls[] = {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"};
+
 struct XInputState {
     bool loadTried;
     GetStateFn getState; // null when no XInput DLL could be loaded
+    const char* const* dlls;
+    int dllCount;
 };
 
-XInputState xinput = {};
+XInputState xinput = {false, nullptr, kSystemDlls, 3};
 
 GetStateFn loadXInput() {
     if (xinput.loadTried) return xinput.getState;
     xinput.loadTried = true;
-    static const char* const dlls[] = {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"};
-    for (const char* dll : dlls) {
+    for (int i = 0; i < xinput.dllCount; ++i) {
+        const char* dll = xinput.dlls[i];
         HMODULE module = LoadLibraryA(dll);
         if (!module) continue;
         xinput.getState = reinterpret_cast<GetStateFn>(reinterpret_cast<void*>(GetProcAddress(module, "XInputGetState")));
@@ -33,6 +37,13 @@ GetStateFn loadXInput() {
 float stick(SHORT v) { return v < 0 ? float(v) / 32768.0f : float(v) / 32767.0f; }
 
 } // namespace
+
+bool xinputLoaded() { return loadXInput() != nullptr; }
+
+// A loaded DLL stays loaded: the process may still hold the function of an earlier load.
+void xinputResetForTests(const char* const* dlls, int count) {
+    xinput = XInputState{false, nullptr, dlls ? dlls : kSystemDlls, dlls ? count : 3};
+}
 
 bool xinputSample(PadState& pad) {
     GetStateFn getState = loadXInput();

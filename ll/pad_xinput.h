@@ -7,3 +7,8 @@
 
 // The first connected XInput pad in the standard layout; false when there is none, or no XInput.
 bool xinputSample(PadState& pad);
+// Whether an XInput DLL was loaded (the first sample tries).
+bool xinputLoaded();
+// Tests: the DLL names tried, in order, from the next sample on (null: the system's own), and
+// nothing loaded yet.
+void xinputResetForTests(const char* const* dlls, int count);

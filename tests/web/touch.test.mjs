@@ -152,6 +152,9 @@ describe('touch', () => {
       }
       await notScrolledOrZoomed(page);
       assert.equal(await page.evaluate(() => window.asked.pointerLock), 0, 'a touch asked for pointer lock');
+      // The page shown again (after a switch of apps) asks for the wake lock again.
+      await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
+      await waitFor('the wake lock to be asked for again', () => page.evaluate(() => window.asked.wake === 2));
     });
   });
 
