@@ -1,6 +1,7 @@
 // The platform interface under LL: one operation for each windowing, pixel-format, GL-context,
 // input-device, cursor and clock call LL makes, named after the Win32/GDI/WGL/DirectInput/winmm
-// call it stands for. LL reaches the system only through these. Exactly one backend is linked
+// call it stands for, plus one read of the analog axes of touch controls and pads, which no
+// Win32 call above covers. LL reaches the system only through these. Exactly one backend is linked
 // into a program: platform_win32.cpp (the Windows calls themselves), platform_sdl.cpp (SDL2 on
 // Linux), platform_offscreen.cpp (no display, for captures) or platform_test.cpp (scripted,
 // tests); the SDL and offscreen backends share platform_emulation.

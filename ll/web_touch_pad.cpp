@@ -91,8 +91,7 @@ void webTouchPadSample() {
     if (havePad)
         for (const PadKey& k : kPadKeys) padHeld[k.dik] = pad.buttons[k.button];
     for (int k = 1; k < 256; ++k)
-        if (padHeld[k] || touchPad.touchHeld[k] || touchPad.fingerOn[k]) emuSetPadKey(uint8_t(k), true);
-        else emuSetPadKey(uint8_t(k), false);
+        emuSetPadKey(uint8_t(k), padHeld[k] || touchPad.touchHeld[k] || touchPad.fingerOn[k]);
 }
 
 void webTouchPadAfterRead() {
