@@ -1,6 +1,8 @@
-// Camera controls and the spinner's animation; everything is scaled by the frame time.
+// Camera controls and the spinner's animation: keys, mouse and the analog axes of touch controls
+// and pads; everything is scaled by the frame time.
 #include "app/controls.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "scene/entity.h"
@@ -60,8 +62,15 @@ void addVelocity(Entity* entity, const Vec3& v) {
     entity->velocity.z += v.z;
 }
 
+namespace {
+
+// A deflection limited to [-1, 1]; anything not a number counts as rest.
+float deflection(float value) { return value == value ? std::min(1.0f, std::max(-1.0f, value)) : 0.0f; }
+
+} // namespace
+
 void applyControls(const uint8_t* keys, int16_t mouseX, int16_t mouseY, uint32_t dtMs,
-                   Entity* camera, Entity* spinner, MouseAccumulators& acc) {
+                   Entity* camera, Entity* spinner, MouseAccumulators& acc, const AnalogAxes& analog) {
     const float dt = float(dtMs);
     const float seconds = dt / 1000.0f;
 
@@ -76,6 +85,12 @@ void applyControls(const uint8_t* keys, int16_t mouseX, int16_t mouseY, uint32_t
     if (keyHeld(keys, kKeyUp)) turnEntity(camera, dt * -kKeyTurnRate, 0);
     if (keyHeld(keys, kKeyDown)) turnEntity(camera, dt * kKeyTurnRate, 0);
 
+    // The look stick at full deflection turns as fast as the arrow keys. An axis at rest makes no
+    // call at all: turnEntity's wrap would otherwise be a step the keys-only frame never took.
+    const float lookX = deflection(analog.lookX), lookY = deflection(analog.lookY);
+    if (lookX != 0.0f) turnEntity(camera, dt * -kKeyTurnRate * lookX, 1);
+    if (lookY != 0.0f) turnEntity(camera, dt * kKeyTurnRate * lookY, 0);
+
     static const struct {
         uint8_t key;
         int16_t code;
@@ -85,6 +100,20 @@ void applyControls(const uint8_t* keys, int16_t mouseX, int16_t mouseY, uint32_t
         if (!keyHeld(keys, t.key)) continue;
         Vec3 v;
         addVelocity(camera, directionVector(camera, kThrust, seconds, t.code, v));
+    }
+
+    // Analog thrust: the deflection scales the push of the key for that direction.
+    const struct {
+        float amount;
+        int16_t positive, negative;
+    } axes[] = {{deflection(analog.moveX), kDirRight, kDirLeft},
+                {deflection(analog.moveY), kDirForward, kDirBackward},
+                {deflection(analog.upDown), kDirUp, kDirDown}};
+    for (const auto& a : axes) {
+        if (a.amount == 0.0f) continue;
+        Vec3 v;
+        addVelocity(camera, directionVector(camera, kThrust * std::fabs(a.amount), seconds,
+                                            a.amount > 0.0f ? a.positive : a.negative, v));
     }
 
     // Stop comes after thrust: while it is held nothing keeps any velocity.

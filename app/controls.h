@@ -50,6 +50,15 @@ constexpr float kSpinnerLift = 1.0f;       // units per second
 constexpr float kSpinnerSpin = 90.0f;      // degrees per second about y
 constexpr float kDegToRad = 3.141592f / 180.0f;
 
+// Analog deflections from a touch stick or a gamepad, each in [-1, 1] (larger values count as 1):
+// moveX > 0 right, moveY > 0 forward, lookX > 0 turns the view right, lookY > 0 tilts it up,
+// upDown > 0 rises. All 0 when there is none.
+struct AnalogAxes {
+    float moveX, moveY;
+    float lookX, lookY;
+    float upDown;
+};
+
 // The two leaky mouse accumulators, carried from frame to frame.
 struct MouseAccumulators {
     int32_t horizontal;
@@ -74,5 +83,8 @@ inline bool keyHeld(const uint8_t* keys, uint8_t code) { return (keys[code] & 0x
 // One frame of controls: mouse and arrow turns, thrust keys, stop key, spinner lift and spin.
 // keys: 256 bytes by scan code; mouseX/mouseY: the mouse motion since the previous frame;
 // dtMs: the frame's duration. spinner may be null (a world with nothing in room 0).
+// analog: the look axes turn the view as the arrow keys do, scaled by their deflection; the move
+// and up-down axes push as the thrust keys do, scaled the same way. An axis at 0 does nothing at
+// all, so frames without analog input are those of the keys and mouse alone.
 void applyControls(const uint8_t* keys, int16_t mouseX, int16_t mouseY, uint32_t dtMs,
-                   Entity* camera, Entity* spinner, MouseAccumulators& acc);
+                   Entity* camera, Entity* spinner, MouseAccumulators& acc, const AnalogAxes& analog = AnalogAxes{});

@@ -111,7 +111,9 @@ bool demoFrame() {
         driver.fpsFrames = 0;
     }
 
-    applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse);
+    const PlatAnalog& pad = analogLL();
+    const AnalogAxes analog = {pad.moveX, pad.moveY, pad.lookX, pad.lookY, pad.upDown};
+    applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse, analog);
     moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
 
     drawWorldFrame(&driver.camera, driver.world);

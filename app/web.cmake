@@ -44,7 +44,7 @@ add_custom_target(quorvel_web_data DEPENDS ${QV_WEB_DATA}/demo.kbw)
 add_dependencies(quorvel quorvel_web_data)
 
 # The page's own files beside the program; the page's footer names the version.
-foreach(f quorvel-page.js quorvel-page.css)
+foreach(f quorvel-page.js quorvel-touch.js quorvel-page.css)
   configure_file(${CMAKE_SOURCE_DIR}/web/${f} ${CMAKE_BINARY_DIR}/${f} COPYONLY)
 endforeach()
 configure_file(${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_BINARY_DIR}/index.html @ONLY)

@@ -42,6 +42,9 @@ void releaseInputLL();
 int32_t updateLL(int32_t nonBlocking = 1);
 // The 256-byte key state of the latest update: byte k for DIK code k, bit 7 set while down.
 uint8_t* keysLL();
+// The analog axes (touch sticks, gamepads) of the latest update, each in [-1, 1]; all 0 without
+// such devices or before the first update.
+const PlatAnalog& analogLL();
 // Cursor readout in pixels from the window centre (with an anchor: the motion since last update).
 int16_t mouseXLL();
 int16_t mouseYLL();

@@ -1,5 +1,6 @@
 // LL's input side: the keyboard and buffered mouse devices, the message pump of each frame, the
-// cursor readout with its optional anchor, the mouse buttons, the clock and the frame limiter.
+// cursor readout with its optional anchor, the mouse buttons, the analog axes of touch controls
+// and pads, the clock and the frame limiter.
 #include <cstdlib>
 
 #include "ll/ll.h"
@@ -126,6 +127,7 @@ int32_t updateLL(int32_t nonBlocking) {
     }
 
     platGetDeviceState(llInput.keyboardDevice, 256, llInput.keys);
+    platGetAnalog(&llInput.analog);
 
     if (llInput.anchorX != -1) {
         llInput.cursorX = llInput.anchorX;
@@ -142,6 +144,8 @@ int32_t updateLL(int32_t nonBlocking) {
 }
 
 uint8_t* keysLL() { return llInput.keys; }
+
+const PlatAnalog& analogLL() { return llInput.analog; }
 
 int16_t mouseXLL() { return cut16(llInput.cursorX - (llWindow.windowWidth >> 1)); }
 int16_t mouseYLL() { return cut16(llInput.cursorY - (llWindow.windowHeight >> 1)); }

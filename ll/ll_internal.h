@@ -30,6 +30,7 @@ struct LLInputState {
     uint8_t buttons;             // 0x01 button 0, 0x02 button 1
     uint8_t previousButtons;     // buttons when the latest update began
     uint32_t limiterTime;        // clock at limitFrameLL's latest return; 0 = none yet
+    PlatAnalog analog;           // the analog axes as the latest update sampled them
 };
 
 extern LLWindowState llWindow;

@@ -1,6 +1,7 @@
 // The platform interface under LL: one operation for each windowing, pixel-format, GL-context,
 // input-device, cursor and clock call LL makes, named after the Win32/GDI/WGL/DirectInput/winmm
-// call it stands for. LL reaches the system only through these. Exactly one backend is linked
+// call it stands for, plus one read of the analog axes of touch controls and pads, which no
+// Win32 call above covers. LL reaches the system only through these. Exactly one backend is linked
 // into a program: platform_win32.cpp (the Windows calls themselves), platform_sdl.cpp (SDL2 on
 // Linux), platform_offscreen.cpp (no display, for captures) or platform_test.cpp (scripted,
 // tests); the SDL and offscreen backends share platform_emulation.
@@ -192,6 +193,17 @@ int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data);
 // events were lost since the previous read (the events returned are still valid).
 int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events,
                           uint32_t* count, uint32_t flags);
+
+// --- analog input: touch sticks and gamepads, beside the keyboard and mouse ---
+// Deflections in [-1, 1]: moveX > 0 to the right, moveY > 0 forward, lookX > 0 turns the view to
+// the right, lookY > 0 tilts it up, upDown > 0 rises. Dead zones are the backend's: a stick at
+// rest reads exactly 0.
+struct PlatAnalog { float moveX, moveY, lookX, lookY, upDown; };
+// The analog axes as of the latest keyboard read: a backend samples its pads when GetDeviceState
+// reads the keyboard, so that a pad's buttons hold their keys in that same read (B, Q, Z, F1:
+// ll/pad.h). Fills every field of *out. Every backend gives all zeros while no touch control or
+// pad is in use, and a backend without such devices always does.
+void platGetAnalog(PlatAnalog* out);
 
 // --- winmm ---
 // timeGetTime: milliseconds from a monotonic clock, wrapping at 2^32.

@@ -26,6 +26,8 @@ struct EmulationState {
     uint32_t nextAtom;
     std::deque<PlatMessage> messages;
     uint8_t keys[256];
+    uint8_t padKeys[256]; // held by pad or touch buttons
+    PlatAnalog analog;
     std::vector<PlatDevice*> mice; // every open mouse device; each buffers the events on its own
     uint32_t sequence;
     int32_t cursorCounter;
@@ -90,6 +92,9 @@ void emuDropMessages(PlatWindow* window) {
 // --- input ---
 
 void emuSetKey(uint8_t dik, bool down) { emu.keys[dik] = down ? 0x80 : 0; }
+void emuSetPadKey(uint8_t dik, bool down) { emu.padKeys[dik] = down ? 0x80 : 0; }
+void emuSetAnalog(const PlatAnalog& analog) { emu.analog = analog; }
+const PlatAnalog& emuAnalog() { return emu.analog; }
 
 void emuPushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp) {
     const uint32_t sequence = emu.sequence++;
@@ -110,7 +115,8 @@ int32_t emuGetDeviceState(PlatDevice* device, uint32_t size, void* data, void (*
     if (device->kind != PlatDeviceKind::keyboard || size != 256) return DIERR_INVALIDPARAM;
     if (!device->acquired) return DIERR_NOTACQUIRED;
     update();
-    std::copy(emu.keys, emu.keys + 256, static_cast<uint8_t*>(data));
+    uint8_t* out = static_cast<uint8_t*>(data);
+    for (int k = 0; k < 256; ++k) out[k] = emu.keys[k] | emu.padKeys[k];
     return DI_OK;
 }
 

@@ -1,6 +1,6 @@
 // The part of the platform that the SDL and offscreen backends emulate the same way, whatever
 // their events come from: the window-class registry, the thread's message queue, the DIK key
-// states, the DirectInput keyboard and mouse records with their rules and the buffered mouse,
+// states (the keyboard's and those a pad or touch button holds), the analog axes, the DirectInput keyboard and mouse records with their rules and the buffered mouse,
 // and the cursor's show counter. platform_emulation.cpp also defines outright the platform
 // operations that need nothing of a backend: the module instance, stock icons and cursors,
 // DefWindowProc, and the DirectInput factory and device operations except SetCooperativeLevel
@@ -52,6 +52,13 @@ int32_t emuGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEven
                          void (*update)());
 // True while any mouse buffer holds events.
 bool emuMouseEventsPending();
+// Keys held by a pad's buttons or the page's touch buttons, apart from the keyboard's: the state
+// GetDeviceState gives is the keyboard's with these added, so a pad letting go of B does not
+// release a B held on the keyboard. All up after emuReset.
+void emuSetPadKey(uint8_t dik, bool down);
+// The analog axes GetAnalog reports, as the backend last set them (all 0 after emuReset).
+void emuSetAnalog(const PlatAnalog& analog);
+const PlatAnalog& emuAnalog();
 
 // --- cursor ---
 // ShowCursor's counter moved by +1 or -1; the new value.

@@ -326,6 +326,9 @@ int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEve
     return emuGetDeviceData(device, recordSize, events, count, applyDueEvents);
 }
 
+// No touch and no pad: the axes stay as the emulation holds them, 0 unless a test sets them.
+void platGetAnalog(PlatAnalog* out) { *out = emuAnalog(); }
+
 // --- winmm ---
 
 uint32_t platTimeGetTime() { return kClockStart + off.now; }

@@ -1,7 +1,8 @@
 // The real platform backend: the platform operations on SDL2 (X11 or Wayland), OpenGL through
 // SDL's GL functions and a monotonic clock. SDL events become window messages (window close ->
 // WM_CLOSE, SDL_QUIT from SIGINT/SIGTERM -> WM_QUIT), DIK key states and buffered mouse events,
-// fed into the emulation shared with the offscreen backend (platform_emulation.h).
+// fed into the emulation shared with the offscreen backend (platform_emulation.h). The first game
+// controller SDL knows (standard layout, ll/pad.h) gives the analog axes and holds keys.
 #include <SDL2/SDL.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "glcompat/glcompat.h"
 #endif
 #include "ll/platform.h"
+#include "ll/pad.h"
 #include "ll/platform_emulation.h"
 #include "ll/sdl_keymap.h"
 
@@ -37,6 +39,10 @@ struct SdlState {
     bool modePending; // a fullscreen display mode is in force (or will be once the window shows)
     SDL_DisplayMode mode;
     std::string reason; // why the latest failing operation failed, for the message box's stderr copy
+    bool padsUp;        // the game controller subsystem is initialised
+    bool padLookup;     // a controller was added since the last look for one
+    SDL_GameController* pad; // the controller in use; null when none
+    bool padPressed;    // one of its buttons was down once: from then on it counts
 };
 
 SdlState sdl = {};
@@ -112,6 +118,17 @@ void translate(const SDL_Event& e) {
         }
         break;
     }
+    case SDL_CONTROLLERDEVICEADDED:
+        sdl.padLookup = true;
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        if (sdl.pad && SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(sdl.pad)) == e.cdevice.which) {
+            SDL_GameControllerClose(sdl.pad);
+            sdl.pad = nullptr;
+            sdl.padPressed = false;
+            sdl.padLookup = true; // another may be there
+        }
+        break;
     case SDL_MOUSEWHEEL:
         if (e.wheel.y) emuPushMouse(DIMOFS_Z, uint32_t(e.wheel.y * 120), e.wheel.timestamp); // 120 per notch
         break;
@@ -119,6 +136,8 @@ void translate(const SDL_Event& e) {
         break;
     }
 }
+
+void samplePad(); // with the analog input, below
 
 void pump() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
@@ -422,8 +441,12 @@ int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t flags)
     return window && oneAccess && oneScope ? DI_OK : DIERR_INVALIDPARAM;
 }
 
+// The pad is sampled with the keyboard, so that its buttons are in this read's keys.
 int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    return emuGetDeviceState(device, size, data, pump);
+    return emuGetDeviceState(device, size, data, [] {
+        pump();
+        samplePad();
+    });
 }
 
 // SDL is asked for more only once the buffered events are read.
@@ -433,6 +456,75 @@ int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEve
         if (!emuMouseEventsPending()) pump();
     });
 }
+
+// --- analog input ---
+
+namespace {
+
+// The controller subsystem starts with the first sample after a window is up; like the keyboard,
+// a pad is read whether or not the window has the focus.
+void startPads() {
+    if (sdl.padsUp || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    sdl.padsUp = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    sdl.padLookup = sdl.padsUp;
+}
+
+// A newly opened pad counts only once one of its buttons is pressed.
+void openFirstPad() {
+    sdl.padLookup = false;
+    for (int i = 0; !sdl.pad && i < SDL_NumJoysticks(); ++i)
+        if (SDL_IsGameController(i)) {
+            sdl.pad = SDL_GameControllerOpen(i);
+            sdl.padPressed = false;
+        }
+}
+
+PadState readPad(SDL_GameController* pad) {
+    auto axis = [&](SDL_GameControllerAxis a) { return float(SDL_GameControllerGetAxis(pad, a)) / 32767.0f; };
+    PadState state{};
+    state.leftX = axis(SDL_CONTROLLER_AXIS_LEFTX);
+    state.leftY = axis(SDL_CONTROLLER_AXIS_LEFTY);
+    state.rightX = axis(SDL_CONTROLLER_AXIS_RIGHTX);
+    state.rightY = axis(SDL_CONTROLLER_AXIS_RIGHTY);
+    state.leftTrigger = axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT);
+    state.rightTrigger = axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+    // SDL names the buttons by position, as the standard layout numbers them.
+    static const struct {
+        PadButton pad;
+        SDL_GameControllerButton sdl;
+    } buttons[] = {{kPadA, SDL_CONTROLLER_BUTTON_A},
+                   {kPadB, SDL_CONTROLLER_BUTTON_B},
+                   {kPadX, SDL_CONTROLLER_BUTTON_X},
+                   {kPadY, SDL_CONTROLLER_BUTTON_Y},
+                   {kPadLeftShoulder, SDL_CONTROLLER_BUTTON_LEFTSHOULDER},
+                   {kPadRightShoulder, SDL_CONTROLLER_BUTTON_RIGHTSHOULDER},
+                   {kPadBack, SDL_CONTROLLER_BUTTON_BACK},
+                   {kPadStart, SDL_CONTROLLER_BUTTON_START}};
+    for (const auto& b : buttons) state.buttons[b.pad] = SDL_GameControllerGetButton(pad, b.sdl) != 0;
+    state.buttons[kPadLeftTrigger] = state.leftTrigger > 0.5f;
+    state.buttons[kPadRightTrigger] = state.rightTrigger > 0.5f;
+    return state;
+}
+
+// Samples the pad in use into the emulation's analog axes and pad keys.
+void samplePad() {
+    startPads();
+    if (sdl.padLookup) openFirstPad();
+    PadState pad{};
+    if (sdl.pad) {
+        SDL_GameControllerUpdate();
+        pad = readPad(sdl.pad);
+        if (padAnyButton(pad)) sdl.padPressed = true;
+    }
+    if (!sdl.padPressed) pad = PadState{}; // no pad, or one that has not been pressed yet
+    emuSetAnalog(padAnalog(pad));
+    for (const PadKey& k : kPadKeys) emuSetPadKey(k.dik, pad.buttons[k.button]);
+}
+
+} // namespace
+
+void platGetAnalog(PlatAnalog* out) { *out = emuAnalog(); }
 
 // --- winmm ---
 

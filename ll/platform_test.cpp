@@ -53,6 +53,7 @@ struct TestState {
     PlatWndProc windowProc;
     bool windowLive, contextLive, directInputLive;
     int devicesLive;
+    PlatAnalog analog;
 };
 
 TestState test;
@@ -133,6 +134,7 @@ void testSetCursor(int32_t x, int32_t y) { test.cursor = {x, y}; }
 PlatPoint testCursor() { return test.cursor; }
 int32_t testCursorCounter() { return test.cursorCounter; }
 void testSetKey(uint8_t dik, bool down) { test.keys[dik] = down ? 0x80 : 0; }
+void testSetAnalog(const PlatAnalog& analog) { test.analog = analog; }
 void testSetTime(uint32_t ms) { test.time = ms; }
 void testSetTimeStep(uint32_t ms) { test.timeStep = ms; }
 uint32_t testTime() { return test.time; }
@@ -420,6 +422,11 @@ int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEve
     *count = read.withEvent ? 1 : 0;
     if (read.withEvent) events[0] = read.event;
     return read.result;
+}
+
+void platGetAnalog(PlatAnalog* out) {
+    record("GetAnalog");
+    *out = test.analog;
 }
 
 uint32_t platTimeGetTime() {

@@ -52,6 +52,8 @@ int32_t testCursorCounter();
 
 // The keyboard state GetDeviceState copies out.
 void testSetKey(uint8_t dik, bool down);
+// The analog axes GetAnalog reports from now on (all 0 after testReset).
+void testSetAnalog(const PlatAnalog& analog);
 
 // The clock: its next reading, and how much each reading advances it.
 void testSetTime(uint32_t ms);

@@ -19,6 +19,7 @@
 #include "glcompat/glcompat.h"
 #include "ll/keymap.h"
 #include "ll/platform_emulation.h"
+#include "ll/web_touch_pad.h"
 
 struct PlatDC { PlatWindow* window; };
 struct PlatWindow {
@@ -117,6 +118,7 @@ void pushButton(unsigned short button, bool down) {
 
 EM_BOOL onMouseDown(int, const EmscriptenMouseEvent* e, void*) {
     if (web.scripted) return EM_FALSE;
+    if (webTouchUsed()) return EM_FALSE; // a touch device: touches steer, the pointer is never locked
     if (!webPointerLocked()) {
         // The click that takes the pointer; until the browser grants it, a drag turns the view.
         emscripten_request_pointerlock(kWebCanvas, EM_TRUE);
@@ -200,6 +202,7 @@ void webReset() {
     web = WebState{};
     web.canvasUsed = canvasUsed;
     emuReset();
+    webTouchPadReset();
 }
 
 void webSetScript(const OffscreenScript& script) {
@@ -224,6 +227,14 @@ bool webReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) {
     width = w;
     height = h;
     return true;
+}
+
+void webLookBy(int32_t dx, int32_t dy) {
+    if (web.scripted) return;
+    web.cursor.x += dx;
+    web.cursor.y += dy;
+    if (dx) emuPushMouse(DIMOFS_X, uint32_t(dx), stamp());
+    if (dy) emuPushMouse(DIMOFS_Y, uint32_t(dy), stamp());
 }
 
 bool webPointerLocked() {
@@ -430,14 +441,24 @@ int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t) {
     return window ? DI_OK : DIERR_INVALIDPARAM;
 }
 
+// Touch controls and pads are sampled with the keyboard (a scripted flight has neither).
 int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    return emuGetDeviceState(device, size, data, applyDueEvents);
+    const int32_t result = emuGetDeviceState(device, size, data, [] {
+        applyDueEvents();
+        if (!web.scripted) webTouchPadSample();
+    });
+    if (!web.scripted) webTouchPadAfterRead();
+    return result;
 }
 
 int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
                           uint32_t) {
     return emuGetDeviceData(device, recordSize, events, count, applyDueEvents);
 }
+
+// --- analog input ---
+
+void platGetAnalog(PlatAnalog* out) { *out = emuAnalog(); }
 
 // --- winmm ---
 

@@ -38,5 +38,7 @@ const std::string& webRenderer();
 // The drawing buffer as RGBA rows, bottom row first. Only inside the frame hook does it hold the
 // frame just drawn: the browser clears it once the frame is shown. False without a context.
 bool webReadPixels(std::vector<uint8_t>& rgba, int& width, int& height);
+// Turns the view as a mouse motion of (dx, dy) pixels would (a touch drag); ignored when scripted.
+void webLookBy(int32_t dx, int32_t dy);
 // True while the pointer is locked to the canvas.
 bool webPointerLocked();

@@ -7,6 +7,7 @@
 //
 // platform.h comes first: it names the same constants that windows.h then defines as macros.
 #include "ll/platform.h"
+#include "ll/pad_xinput.h"
 
 #define WIN32_LEAN_AND_MEAN
 #define DIRECTINPUT_VERSION 0x0500
@@ -39,6 +40,8 @@ struct Win32State {
     bool traceChecked;
     bool firstSwapTraced;
     uint8_t tracedKeys[256];              // the key state last written to the trace
+    bool padPressed;                      // the XInput pad had a button down: it counts from then on
+    PlatAnalog analog;                    // the pad's axes as the latest keyboard read sampled them
 };
 
 Win32State win = {};
@@ -361,8 +364,29 @@ int32_t platUnacquire(PlatDevice* d) { return int32_t(device(d)->Unacquire()); }
 
 uint32_t platReleaseDevice(PlatDevice* d) { return device(d)->Release(); }
 
+// The XInput pad is sampled with the keyboard: its buttons are added to the keys read, and its
+// axes kept for platGetAnalog. A pad counts from its first button press; none leaves all zeros.
+namespace {
+
+void samplePad(uint8_t* keys) {
+    PadState pad = {};
+    const bool present = xinputSample(pad);
+    if (!present) win.padPressed = false;
+    if (present && padAnyButton(pad)) win.padPressed = true;
+    if (!win.padPressed) {
+        win.analog = PlatAnalog{};
+        return;
+    }
+    win.analog = padAnalog(pad);
+    for (const PadKey& k : kPadKeys)
+        if (pad.buttons[k.button]) keys[k.dik] |= 0x80;
+}
+
+} // namespace
+
 int32_t platGetDeviceState(PlatDevice* d, uint32_t size, void* data) {
     const HRESULT result = device(d)->GetDeviceState(size, data);
+    if (size == 256 && result == DI_OK) samplePad(static_cast<uint8_t*>(data));
     if (size == 256 && tracing() && std::memcmp(win.tracedKeys, data, 256) != 0) {
         // The DIK codes down, as the device reported them, whenever that set changes.
         std::memcpy(win.tracedKeys, data, 256);
@@ -386,6 +410,10 @@ int32_t platGetDeviceData(PlatDevice* d, uint32_t recordSize, PlatDeviceEvent* e
     *count = uint32_t(n);
     return int32_t(result);
 }
+
+// --- analog input ---
+
+void platGetAnalog(PlatAnalog* out) { *out = win.analog; }
 
 // --- winmm ---
 

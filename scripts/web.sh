@@ -36,7 +36,7 @@ if ! cmp -s tests/web/package-lock.json tests/web/node_modules/.installed-lock.j
 fi
 
 echo "== quorvel-web.zip =="
-files=(index.html quorvel-page.js quorvel-page.css quorvel.js quorvel.wasm quorvel.data)
+files=(index.html quorvel-page.js quorvel-touch.js quorvel-page.css quorvel.js quorvel.wasm quorvel.data)
 rm -rf build-web/package build-web/quorvel-web.zip
 mkdir -p build-web/package/quorvel-web
 for f in "${files[@]}"; do cp "build-web/$f" build-web/package/quorvel-web/; done

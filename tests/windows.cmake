@@ -21,7 +21,8 @@ qv_wine_test(world_file_test
 qv_wine_test(scene_test SOURCES ${qv_t}/scene/entity_test.cpp ${qv_t}/scene/motion_test.cpp
   LIBS quorvel_scene quorvel_headless)
 qv_wine_test(text_kbf_test SOURCES ${qv_t}/text/kbf_test.cpp LIBS quorvel_kbf)
-qv_wine_test(ll_unit_tests SOURCES ${qv_t}/ll/ll_window_test.cpp ${qv_t}/ll/ll_input_test.cpp LIBS quorvel_ll_test)
+qv_wine_test(ll_unit_tests SOURCES ${qv_t}/ll/ll_window_test.cpp ${qv_t}/ll/ll_input_test.cpp ${qv_t}/ll/ll_analog_test.cpp
+  LIBS quorvel_ll_test)
 
 add_library(qv_replay STATIC ${qv_t}/hardening/replay.cpp)
 target_link_libraries(qv_replay PUBLIC quorvel_world quorvel_kbf)
@@ -30,6 +31,9 @@ qv_wine_test(hardening_replay_test SOURCES ${qv_t}/hardening/replay_test.cpp LIB
 
 # The file watch on ReadDirectoryChangesW, under Wine's own notification.
 qv_wine_test(file_watch_test SOURCES ${qv_t}/ll/file_watch_test.cpp LIBS quorvel_filewatch)
+
+# XInput loaded at run time: the system's DLL, and a missing one.
+qv_wine_test(xinput_test SOURCES ${qv_t}/ll/xinput_test.cpp ${CMAKE_SOURCE_DIR}/ll/pad_xinput.cpp ${CMAKE_SOURCE_DIR}/ll/pad.cpp)
 
 # The rules LL and the Linux emulation rely on, asked of the system itself.
 qv_wine_test(ll_win32_rules_test SOURCES ${qv_t}/ll/win32_rules_test.cpp LIBS quorvel_ll_win32)

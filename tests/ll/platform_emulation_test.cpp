@@ -224,3 +224,49 @@ TEST_F(Emulation, CursorCounterAndStockResources) {
     emuReset();
     EXPECT_EQ(emuShowCursor(true), 1);
 }
+
+namespace {
+
+// Pad and touch buttons hold keys of their own: the keyboard reads them added to its keys, and
+// letting go of one releases neither the keyboard's key of the same code nor any other.
+TEST_F(Emulation, PadKeysAddToTheKeyboardWithoutReleasingIt) {
+    ASSERT_EQ(platCreateDevice(directInput, PlatDeviceKind::keyboard, &keyboard), DI_OK);
+    ASSERT_EQ(platSetDataFormat(keyboard, PlatDataFormat::keyboard), DI_OK);
+    ASSERT_EQ(platAcquire(keyboard), DI_OK);
+    uint8_t keys[256] = {};
+    emuSetPadKey(0x30, true); // B
+    emuSetKey(0x11, true);    // W on the keyboard
+    ASSERT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DI_OK);
+    EXPECT_EQ(keys[0x30], 0x80);
+    EXPECT_EQ(keys[0x11], 0x80);
+    emuSetKey(0x30, true); // the keyboard's B too
+    emuSetPadKey(0x30, false);
+    ASSERT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DI_OK);
+    EXPECT_EQ(keys[0x30], 0x80); // still held by the keyboard
+    emuSetKey(0x30, false);
+    ASSERT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DI_OK);
+    EXPECT_EQ(keys[0x30], 0);
+    // A reset forgets pad keys like every other key.
+    emuSetPadKey(0x10, true);
+    platReleaseDevice(keyboard);
+    emuReset();
+    ASSERT_EQ(platCreateDevice(directInput, PlatDeviceKind::keyboard, &keyboard), DI_OK);
+    ASSERT_EQ(platSetDataFormat(keyboard, PlatDataFormat::keyboard), DI_OK);
+    ASSERT_EQ(platAcquire(keyboard), DI_OK);
+    ASSERT_EQ(emuGetDeviceState(keyboard, 256, keys, countUpdate), DI_OK);
+    EXPECT_EQ(keys[0x10], 0);
+}
+
+TEST_F(Emulation, AnalogAxesAreWhatTheBackendLastSetUntilReset) {
+    EXPECT_EQ(emuAnalog().moveY, 0.0f);
+    emuSetAnalog({0.5f, -1, 0.25f, 0, 1});
+    EXPECT_EQ(emuAnalog().moveX, 0.5f);
+    EXPECT_EQ(emuAnalog().moveY, -1.0f);
+    EXPECT_EQ(emuAnalog().lookX, 0.25f);
+    EXPECT_EQ(emuAnalog().upDown, 1.0f);
+    emuReset();
+    EXPECT_EQ(emuAnalog().moveX, 0.0f);
+    EXPECT_EQ(emuAnalog().upDown, 0.0f);
+}
+
+}  // namespace
