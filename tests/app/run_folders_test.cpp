@@ -133,7 +133,9 @@ TEST(OutputFolder, NamesTheLogAndTakesF12sScreenshots) {
     const bool hadShot = fs::exists(here / "quorvel-0001.png");
     desktopAfterFrame(driverState(), 0);
     EXPECT_TRUE(fs::exists(out.path / "quorvel-0001.png")) << desktopState().notice;
-    if (!hadShot) EXPECT_FALSE(fs::exists(here / "quorvel-0001.png")) << "nothing in the working folder";
+    if (!hadShot) {
+        EXPECT_FALSE(fs::exists(here / "quorvel-0001.png")) << "nothing in the working folder";
+    }
     resetDesktop();
     resetDriver();
 }
