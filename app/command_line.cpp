@@ -39,6 +39,7 @@ void printUsage(FILE* out) {
                "  --watch       reload the world when demo.kbw, demo.ktl or a texture changes\n"
                "  --help        print this and exit\n"
                "keys: F1 overlay, F2 portals, F3 shadow volumes, F4 stencil heat map,\n"
-               "      F5 complete-depth shadows, F6 reload the world, F12 screenshot\n",
+               "      F5 complete-depth shadows, F6 reload the world, F7 record a flight (again:\n"
+               "      end and save it), F12 screenshot\n",
                out);
 }
