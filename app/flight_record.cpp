@@ -62,6 +62,7 @@ void startRecording(const DriverState& driver, uint32_t now) {
     std::memset(recorder.keys, 0, sizeof recorder.keys);
     std::fprintf(file, "# A flight recorded with F7. Replay: quorvel-capture --script %s\n%s", path.c_str(),
                  flightStartLines(driver).c_str());
+    std::fflush(file);
     notify("recording " + path, now);
     std::fprintf(stderr, "quorvel: recording %s\n", path.c_str());
 }
@@ -140,7 +141,11 @@ void recordFlightFrame(const DriverState& driver, const uint8_t* keys, int16_t m
     if (!recorder.file) return;
     const std::string lines =
         flightFrameLines(recorder.frames, keys, recorder.keys, mouseX, mouseY, driver.dt, recorder.stepMs);
-    std::fputs(lines.c_str(), recorder.file);
+    // Written as it goes: what was flown is on disk even if the program never gets to end it.
+    if (!lines.empty()) {
+        std::fputs(lines.c_str(), recorder.file);
+        std::fflush(recorder.file);
+    }
     recorder.frames += 1;
 }
 

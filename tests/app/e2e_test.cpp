@@ -293,8 +293,8 @@ TEST_F(EndToEnd, F1OverlayF12ScreenshotAndALetterboxedResize) {
     EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
 }
 
-// F7, W held, then Left held, F7 again: the recording exists, and quorvel-capture flies it to the
-// camera its last line gives.
+// F7, W held, then (after B) Left held, F7 again: the recording exists, and quorvel-capture flies
+// it to the camera its last line gives.
 TEST_F(EndToEnd, F7RecordsAFlightThatTheCaptureReplaysToTheSameCamera) {
     linkDemo();
     Program program(dir_);
@@ -304,12 +304,18 @@ TEST_F(EndToEnd, F7RecordsAFlightThatTheCaptureReplaysToTheSameCamera) {
     ASSERT_TRUE(showsAPicture(waitForPicture(window))) << "the window stayed blank";
     ASSERT_EQ(sh("xdotool windowfocus --sync " + std::to_string(window)), 0);
 
+    // Each key is held until the program has recorded it (the recording is written as it goes)
+    // and its effect shows. B brings the camera to rest between W and Left, so that only the
+    // turn can change the picture while Left is down.
     auto said = [&](const char* text) { return program.stderrText().find(text) != std::string::npos; };
+    auto recorded = [&](const char* line) { return readFile(dir_ + "/flight-0001.txt").find(line) != std::string::npos; };
     EXPECT_TRUE(holdUntil("F7", [&] { return said("recording flight-0001.txt"); })) << program.stderrText();
     const Image start = grab(window);
-    EXPECT_TRUE(holdUntil("w", [&] { return differentFraction(start, grab(window)) > 0.2; }));
-    const Image flown = grab(window);
-    EXPECT_TRUE(holdUntil("Left", [&] { return differentFraction(flown, grab(window)) > 0.2; }));
+    EXPECT_TRUE(holdUntil("w", [&] { return recorded(" down W\n") && differentFraction(start, grab(window)) > 0.2; }));
+    EXPECT_TRUE(holdUntil("b", [&] { return recorded(" down B\n"); }));
+    const Image still = grab(window);
+    EXPECT_TRUE(
+        holdUntil("Left", [&] { return recorded(" down LEFT\n") && differentFraction(still, grab(window)) > 0.2; }));
     EXPECT_TRUE(holdUntil("F7", [&] { return said("saved flight-0001.txt"); })) << program.stderrText();
     holdUntil("Escape", [&] { return program.exited(); });
     ASSERT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
