@@ -30,12 +30,14 @@ std::string text(double x, double y, const std::string& attributes, const std::s
     return format("<text x=\"%.2f\" y=\"%.2f\" ", x, y) + attributes + ">" + xmlEscape(content) + "</text>\n";
 }
 
-// A marked level across the times: a dashed line with its name and value at the right end.
-std::string level(const char* id, const char* name, double ms, double yMax, const char* colour) {
+// A marked level across the times: a dashed line with its name and value above one end (the
+// median's at the left, the p99's at the right, so that two close levels keep their labels apart).
+std::string level(const char* id, const char* name, double ms, double yMax, const char* colour, bool right) {
     const double y = kTimesBottom - (kTimesBottom - kTimesTop) * std::min(ms, yMax) / yMax;
     return "<g id=\"" + std::string(id) + "\">\n" +
            line(kLeft, y, kRight, y, std::string("stroke=\"") + colour + "\" stroke-dasharray=\"6 4\"") +
-           text(kRight - 4, y - 4, std::string("text-anchor=\"end\" fill=\"") + colour + "\"",
+           text(right ? kRight - 4 : kLeft + 4, y - 4,
+                std::string("text-anchor=\"") + (right ? "end" : "start") + "\" fill=\"" + colour + "\"",
                 std::string(name) + format(" %.2f ms", ms)) +
            "</g>\n";
 }
@@ -129,15 +131,17 @@ std::string frameTimeSvg(const std::string& renderer, const FrameStats& stats, c
     }
     for (int i = 0; i <= 4 && n > 0; ++i) {
         const size_t frame = (n - 1) * size_t(i) / 4;
-        svg += text(frameX(frame, n), kTimesBottom + 16, "text-anchor=\"middle\"", "frame " + std::to_string(frame));
+        const char* anchor = i == 0 ? "start" : i == 4 ? "end" : "middle"; // the ends stay inside the picture
+        svg += text(frameX(frame, n), kTimesBottom + 16, std::string("text-anchor=\"") + anchor + "\"",
+                    "frame " + std::to_string(frame));
     }
     svg += "</g>\n";
 
     std::vector<double> ys(n);
     for (size_t i = 0; i < n; ++i) ys[i] = kTimesBottom - (kTimesBottom - kTimesTop) * std::min(times[i], yMax) / yMax;
     svg += polyline("frame-times", ys, "stroke=\"#1f5fbf\" stroke-width=\"1\"");
-    svg += level("median", "median", stats.medianMs, yMax, "#2a8a2a");
-    svg += level("p99", "p99", stats.p99Ms, yMax, "#c03030");
+    svg += level("median", "median", stats.medianMs, yMax, "#2a8a2a", false);
+    svg += level("p99", "p99", stats.p99Ms, yMax, "#c03030", true);
 
     if (!samples.empty()) {
         svg += text(kLeft - 6, kRoomsTop + 14, "text-anchor=\"end\" fill=\"#555\"", "room");
