@@ -69,8 +69,9 @@ test('F7 records a flight, offers it as a download, and quorvel-capture flies it
     const last = replay.frames - 1;
     const values = [...replay.cameraPosition[last], ...replay.cameraAngles[last]];
     const off = values.map((v, i) => Math.abs(v - Number(end[i + 1])));
-    console.log(`recorded in the browser, ${replay.frames} frames: the Linux replay ends ` +
-                `${Math.max(...off.slice(0, 3)).toPrecision(3)} units and ${Math.max(...off.slice(3)).toPrecision(3)} degrees off`);
+    const units = Math.max(...off.slice(0, 3)).toPrecision(3), degrees = Math.max(...off.slice(3)).toPrecision(3);
+    console.log(`recorded in the browser, ${replay.frames} frames: the Linux replay ends ${units} units and ` +
+                `${degrees} degrees off`);
     values.forEach((v, i) => {
       const limit = i < 3 ? 1e-3 : 0.01;
       assert.ok(Math.abs(v - Number(end[i + 1])) <= limit, `value ${i}: replayed ${v}, recorded ${end[i + 1]}`);

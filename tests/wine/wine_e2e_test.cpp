@@ -2,8 +2,9 @@
 // its GL context, the first frame against the Linux program's first frame of the same world,
 // keys reaching keysLL as DIK codes, W and the mouse moving the camera, Escape, the close
 // request, the missing-world box, --fullscreen, --watch taking a rebuilt world through the
-// Windows change notification, and F7's recording replayed by the Linux capture. The program's trace (QUORVEL_TRACE) reports
-// what the system answered; the pictures come from the X server's copy of the screen.
+// Windows change notification, and F7's recording replayed by the Linux capture. The program's
+// trace (QUORVEL_TRACE) reports what the system answered; the pictures come from the X server's
+// copy of the screen.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
