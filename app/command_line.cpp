@@ -42,8 +42,9 @@ void printUsage(FILE* out) {
                "  --help        print this and exit\n"
                "  --version     print the version and exit\n"
                "keys: F1 overlay, F2 portals, F3 shadow volumes, F4 stencil heat map,\n"
-               "      F5 complete-depth shadows, F6 reload the world, F12 screenshot\n"
-               "pad:  left stick moves, right stick looks, RT / LT up / down, B stops,\n"
-               "      LB / RB raise / lower the ring, Back overlay (from its first button press)\n",
+                "      F5 complete-depth shadows, F6 reload the world, F7 record a flight (again:\n"
+                "      end and save it), F12 screenshot\n"
+                "pad:  left stick moves, right stick looks, RT / LT up / down, B stops,\n"
+                "      LB / RB raise / lower the ring, Back overlay (from its first button press)\n",
                out);
 }

@@ -25,6 +25,7 @@ enum : uint8_t {
     kKeyF4 = 0x3E,   // stencil heat map
     kKeyF5 = 0x3F,   // complete-depth shadows
     kKeyF6 = 0x40,   // reload the world
+    kKeyF7 = 0x41,   // start and end a flight recording (app/flight_record.h)
     kKeyF12 = 0x58,  // screenshot
     kKeyUp = 0xC8,
     kKeyLeft = 0xCB,

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/desktop.h"
+#include "app/flight_record.h"
 #include "app/overlay.h"
 #include "app/world_watch.h"
 #include "ll/ll.h"
@@ -26,6 +27,7 @@ DriverState& driverState() { return driver; }
 void resetDriver() {
     if (driver.log) std::fclose(driver.log);
     driver = DriverState{};
+    resetFlightRecorder();
 }
 
 std::string outputPath(const char* name) {
@@ -72,6 +74,7 @@ void startDemo() {
     driver.camera = Entity{};
     driver.camera.flags = kEntityHidden;
     driver.camera.dirty = 0xFF;
+    applyFlightStart(driver, driver.start);
 
     driver.last = timeLL();
     if (driver.watch) startWorldWatch();
@@ -113,6 +116,8 @@ bool demoFrame() {
 
     const PlatAnalog& pad = analogLL();
     const AnalogAxes analog = {pad.moveX, pad.moveY, pad.lookX, pad.lookY, pad.upDown};
+    // F7: the recording reads what the controls are about to read, and changes none of it.
+    recordFlightFrame(driver, keys, mouseXLL(), mouseYLL(), now);
     applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse, analog);
     moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
 
@@ -124,6 +129,7 @@ bool demoFrame() {
 }
 
 void stopDemo() {
+    if (flightRecorder().file) endFlightRecording(driver, timeLL());
     stopWorldWatch();
     // The camera leaves its room's list before the world that holds the list goes away.
     unlinkEntity(&driver.camera);

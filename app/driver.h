@@ -9,6 +9,7 @@
 
 #include "app/controls.h"
 #include "ll/ll.h"
+#include "ll/scripted_input.h"
 #include "world/world.h"
 
 constexpr const char* kWindowTitle = "Quorvel -- By: Tavrin, Easter 2002";
@@ -39,6 +40,7 @@ struct DriverState {
     bool fpsLogged;         // lastFps holds a count
     bool fullscreen;        // open the window fullscreen (the command line's --fullscreen)
     bool watch;             // reload the world when its files change (the command line's --watch)
+    FlightStart start;      // where a replayed recording starts (set before startDemo); none given: the origin
     MouseAccumulators mouse;
     FatalExitHandler exitHandler;
     // Where "FPSlog.txt" and the screenshots go; "" for the working folder, as always. The
@@ -63,7 +65,8 @@ void startDemo();
 // --watch seeing the files change) happens before the frame is timed, and the time it took is
 // not counted as flight time.
 bool demoFrame();
-// Shutdown in order: the file watch, camera out of its room, textures, world, LL.
+// Shutdown in order: a flight recording in progress, the file watch, camera out of its room,
+// textures, world, LL.
 void stopDemo();
 // The whole program; returns the process exit code.
 int demoMain();

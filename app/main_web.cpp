@@ -23,6 +23,7 @@
 #include "ll/ll_internal.h"
 #include "ll/platform_web.h"
 #include "render/renderer.h"
+#include "tools/capture/plot.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
 #include "world/textures.h"
@@ -51,6 +52,10 @@ EM_JS(void, tellPage, (const char* state, const char* detail), {
     if (Module.quorvelState) Module.quorvelState(UTF8ToString(state), UTF8ToString(detail));
 });
 
+EM_JS(void, showChart, (const char* svg), {
+    if (Module.quorvelChart) Module.quorvelChart(UTF8ToString(svg));
+});
+
 EM_JS(void, offerDownload, (const char* path), {
     if (Module.quorvelDownload) Module.quorvelDownload(UTF8ToString(path));
 });
@@ -74,6 +79,9 @@ FrameSample sampleOf(const DriverState& driver) {
     sample.roomsDrawn = facts.roomsDrawn;
     sample.cameraRoom = facts.cameraRoom;
     for (int i = 0; i < 3; ++i) sample.cameraPosition[i] = facts.position[i];
+    sample.cameraAngles[0] = driver.camera.angles.x;
+    sample.cameraAngles[1] = driver.camera.angles.y;
+    sample.cameraAngles[2] = driver.camera.angles.z;
     return sample;
 }
 
@@ -101,6 +109,8 @@ void reportTimedemo() {
     if (!json.empty() && json.back() == '\n') json.pop_back();
     std::printf("%s\n", json.c_str()); // one line on the console
     std::fflush(stdout);
+    // The chart goes first: the page's state then ends at "timedemo" with everything shown.
+    showChart(frameTimeSvg(webRenderer(), stats, webFrameTimes(), run.samples).c_str());
     tellPage("timedemo", json.c_str());
 }
 
@@ -113,7 +123,8 @@ void echoFpsLine() {
     }
 }
 
-// A screenshot (F12) lands in the in-memory files: the page offers it as a download.
+// A screenshot (F12) or a flight recording (F7) lands in the in-memory files: the page offers it
+// as a download.
 void offerScreenshot() {
     const std::string& notice = desktopState().notice;
     if (notice == run.lastNotice) return;
@@ -135,6 +146,7 @@ void frame() {
     stopLoop();
     if (!webScripted()) {
         stopDemo();
+        offerScreenshot(); // a recording that Escape ended
         run.live = false;
         tellPage("ended", "");
         return;
@@ -175,6 +187,7 @@ void start() {
             return;
         }
         webSetScript(script);
+        driverState().start = script.start; // a recorded flight starts where it was recorded
         if (!run.frameLimit) run.frameLimit = std::max<uint32_t>(1, scriptLength(script));
     }
     webSetTimed(run.options.timedemo);

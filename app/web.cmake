@@ -20,7 +20,8 @@ endif()
 file(COPY ${QV_JSON_INCLUDE}/nlohmann DESTINATION ${CMAKE_BINARY_DIR}/json-include)
 
 add_executable(quorvel main_web.cpp web_options.cpp
-               ${CMAKE_SOURCE_DIR}/tools/capture/script.cpp ${CMAKE_SOURCE_DIR}/tools/capture/report.cpp)
+               ${CMAKE_SOURCE_DIR}/tools/capture/script.cpp ${CMAKE_SOURCE_DIR}/tools/capture/report.cpp
+               ${CMAKE_SOURCE_DIR}/tools/capture/plot.cpp)
 target_include_directories(quorvel SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/json-include)
 target_link_libraries(quorvel PRIVATE quorvel_app quorvel_ll_web)
 set_target_properties(quorvel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} SUFFIX .js)

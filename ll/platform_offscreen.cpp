@@ -73,6 +73,7 @@ void applyDueEvents() {
         off.frameStarted = true;
         off.frameStart = Clock::now();
     }
+    off.now = scriptPlayerClock(off.player, off.frame);
     scriptPlayerApply(off.player, off.frame, kClockStart + off.now, off.window, off.cursor);
 }
 
@@ -143,11 +144,13 @@ int32_t platChangeDisplaySettings(const PlatDisplayMode*, uint32_t) { return DIS
 // A pbuffer has no frame: the outer rectangle is the client rectangle.
 bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
 
-PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t, int32_t,
+PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t x, int32_t y,
                              int32_t width, int32_t height, PlatInstance*) {
     // One window: it is the one pbuffer of the process.
     const EmuWindowClass* c = emuFindClass(className);
     if (off.window || !c) return nullptr;
+    const FlightStart& start = off.player.script.start;
+    if (start.cursorGiven) off.cursor = {x + width / 2 + start.cursor[0], y + height / 2 + start.cursor[1]};
     PlatWindow* w = new PlatWindow{c->name, c->windowProc, width, height, false, {}, false, {nullptr}};
     w->dc.window = w;
     off.window = w;
@@ -227,7 +230,7 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
 }
 
 // A pbuffer has a single colour buffer: the swap finishes the frame's drawing, takes the frame's
-// screenshots, runs the hook and moves the virtual clock; a double-buffer request costs nothing.
+// screenshots and runs the hook; a double-buffer request costs nothing.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !off.context) return false;
     if (off.timed)
@@ -239,8 +242,7 @@ bool platSwapBuffers(PlatDC* dc) {
     for (const Shot& shot : off.shots)
         if (shot.frame == off.frame) takeShot(shot);
     if (off.frameHook) off.frameHook(off.frame);
-    off.frame += 1;
-    off.now += off.player.script.stepMs;
+    off.frame += 1; // the clock moves on when the next frame's pass first asks for input
     if (off.frameLimit && off.frame >= off.frameLimit && !off.limitPosted) {
         emuPostMessage(nullptr, WM_QUIT, 0);
         off.limitPosted = true;

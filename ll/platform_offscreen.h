@@ -1,7 +1,8 @@
 // Control of the offscreen platform backend (platform_offscreen.cpp): the window is an EGL pbuffer,
 // input comes from a script of events stamped with frame numbers, and the clock is virtual — it
-// advances a fixed step at each swap — so every run of a script gives the same frames. LL, the
-// driver and the renderer run on it unchanged; quorvel-capture sets it up through this header.
+// advances the script's step from one frame to the next — so every run of a script gives the same
+// frames. LL, the driver and the renderer run on it unchanged; quorvel-capture sets it up through
+// this header.
 // Frames are numbered as in ll/scripted_input.h.
 #pragma once
 
@@ -12,7 +13,7 @@
 #include "ll/platform.h"
 #include "ll/scripted_input.h"
 
-// Called at each swap with the frame just finished, after its screenshots, before the clock moves.
+// Called at each swap with the frame just finished, after its screenshots.
 using OffscreenFrameHook = void (*)(uint32_t frame);
 // Writes one screenshot: width x height RGB pixels, bottom row first as OpenGL reads them.
 // False with a reason on failure.

@@ -82,7 +82,9 @@ void applyDueEvents() {
         web.frameStarted = true;
         web.frameStart = emscripten_get_now();
     }
-    if (web.scripted) scriptPlayerApply(web.player, web.frame, kClockStart + web.now, web.window, web.cursor);
+    if (!web.scripted) return;
+    web.now = scriptPlayerClock(web.player, web.frame);
+    scriptPlayerApply(web.player, web.frame, kClockStart + web.now, web.window, web.cursor);
 }
 
 void releaseAllKeys() {
@@ -257,11 +259,14 @@ int32_t platChangeDisplaySettings(const PlatDisplayMode*, uint32_t) { return DIS
 // The canvas has no frame: the outer rectangle is the client rectangle.
 bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
 
-PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t, int32_t,
+PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t x, int32_t y,
                              int32_t width, int32_t height, PlatInstance*) {
     // One window: the page has one canvas.
     const EmuWindowClass* c = emuFindClass(className);
     if (web.window || !c) return nullptr;
+    const FlightStart& start = web.player.script.start;
+    if (web.scripted && start.cursorGiven)
+        web.cursor = {x + width / 2 + start.cursor[0], y + height / 2 + start.cursor[1]};
     PlatWindow* w = new PlatWindow{c->name, c->windowProc, width, height, false, {}, false, {nullptr}};
     w->dc.window = w;
     web.window = w;
@@ -347,7 +352,7 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
 }
 
 // The browser shows what was drawn when the frame's callback returns; the swap only finishes
-// the frame's bookkeeping: the timed wait, the frame time, the hook and the virtual clock.
+// the frame's bookkeeping: the timed wait, the frame time and the hook.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !web.context) return false;
     if (web.timed) {
@@ -358,8 +363,7 @@ bool platSwapBuffers(PlatDC* dc) {
     const double end = emscripten_get_now();
     web.frameTimes.push_back(end - web.frameStart);
     if (web.frameHook) web.frameHook(web.frame);
-    web.frame += 1;
-    if (web.scripted) web.now += web.player.script.stepMs;
+    web.frame += 1; // a script's clock moves on when the next frame's pass first asks for input
     web.frameStart = emscripten_get_now();
     return true;
 }

@@ -1,7 +1,7 @@
 // Control of the web platform backend (platform_web.cpp): the window is the page's canvas with a
 // WebGL context, keys and the mouse come from the page's events (or from a script), the clock is
-// the browser's (or a virtual one that moves a fixed step at each swap, for scripted flights). The
-// page's program (app/main_web.cpp) sets it up through this header.
+// the browser's (or a virtual one that moves the script's step from frame to frame, for scripted
+// flights). The page's program (app/main_web.cpp) sets it up through this header.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,8 @@ using WebFrameHook = void (*)(uint32_t frame);
 // emulated window classes, messages and devices too, so a new initLL can follow a closeLL.
 void webReset();
 // Plays `script` instead of the page's keys and mouse, with a virtual clock that starts at
-// 1000 ms and moves the script's step at each swap: every run of a script draws the same frames.
+// 1000 ms and moves the script's step from frame to frame: every run of a script draws the same
+// frames.
 void webSetScript(const OffscreenScript& script);
 bool webScripted();
 // Timed runs wait at each swap until the frame's GL work is done, so that the recorded frame

@@ -28,18 +28,53 @@ struct OffscreenEvent {
     int32_t dx, dy; // for mouse
 };
 
+// A frame-stamped step: frame `frame` and the frames after it last `ms` virtual milliseconds each
+// (until the next one), so a recorded flight's frame times come back exactly.
+struct ScriptStep {
+    uint32_t frame;
+    uint32_t ms;
+};
+
+// Where a recorded flight begins: the program puts its camera and the spinning object there before
+// the first frame, the backend its pointer when the window opens. Each part is optional; the
+// player itself does not use any of it.
+struct FlightStart {
+    bool cameraGiven;
+    float position[3]; // x, y, z
+    float angles[3];   // pitch, yaw, roll in degrees
+    bool velocityGiven;
+    float velocity[3]; // units per second
+    bool mouseGiven;
+    int32_t mouse[2];  // the mouse smoothing's horizontal and vertical accumulators
+    bool spinnerGiven;
+    float spinner[2];  // the spinning object's height (y) and yaw
+    bool cursorGiven;  // the backend puts the pointer here when the window opens (else: at the
+    int32_t cursor[2]; // screen's corner, as scripts always had it), in pixels from its centre
+};
+
 struct OffscreenScript {
     uint32_t stepMs = 16;               // virtual milliseconds per frame
     std::vector<OffscreenEvent> events; // any order; applied by frame, ties in list order
+    std::vector<ScriptStep> steps;      // any order; a later one for the same frame wins
+    FlightStart start{};
 };
 
 struct ScriptPlayer {
-    OffscreenScript script; // events sorted by frame, ties in their list order
+    OffscreenScript script; // events and steps sorted by frame, ties in their list order
     size_t next;            // the first event not yet delivered
+    // the virtual clock
+    size_t nextStep;        // the first frame-stamped step not yet in force
+    uint32_t stepMs;        // the step in force
+    uint32_t clockFrames;   // frames whose time the clock holds
+    uint32_t elapsedMs;     // virtual milliseconds since the start
 };
 
-// Starts playing `script` from its first event.
+// Starts playing `script` from its first event, with the clock at 0.
 void scriptPlayerLoad(ScriptPlayer& player, const OffscreenScript& script);
+// The virtual clock in frame `frame`'s pass: milliseconds since the start. The first frame lasts
+// 0 ms unless a step is stamped at frame 0; every later frame lasts the step in force (the
+// script's `stepMs` until a frame-stamped step says otherwise). Frames may only go forwards.
+uint32_t scriptPlayerClock(ScriptPlayer& player, uint32_t frame);
 // Delivers every event stamped at or before `frame` that was not delivered yet: keys to the
 // emulated key state, motion to `cursor` and the mouse buffers (stamped `timeStamp`), a close
 // request to `window` (dropped without one), a quit to the thread's queue.

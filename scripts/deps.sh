@@ -26,8 +26,9 @@ RUN=(
   # core X fonts: SDL's X11 message box needs a normal-width 12-point font, which Xvfb lacks without them
   xfonts-base
 )
-# The test and benchmark frameworks; the end-to-end tests use the run group's Xvfb and xdotool.
-TEST=(libgtest-dev libgmock-dev libbenchmark-dev)
+# The test and benchmark frameworks; the end-to-end tests use the run group's Xvfb and xdotool;
+# xmllint checks that the timedemo's SVG chart parses.
+TEST=(libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils:xmllint)
 # The Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests.
 WINDOWS=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64)
 # The web build (Emscripten), its zip, and the browser tests (node, npm, headless Chromium).

@@ -59,6 +59,13 @@
     hint('Timedemo done: ' + r.frames + ' frames at ' + r.meanFps.toFixed(1) + ' frames per second.');
   }
 
+  // The program's frame-time chart (SVG text it made itself), under the figures.
+  function showChart(svg) {
+    const chart = $('chart');
+    chart.innerHTML = svg.replace(/^<\?xml[^>]*\?>\s*/, '');
+    chart.classList.remove('hidden');
+  }
+
   // --- files into the program's memory ---
 
   function mkdirs(path) {
@@ -117,8 +124,10 @@
       page.dir = await fetchWorld(params.get('world'));
       args.push('--dir', page.dir);
     }
-    if (params.has('script')) {
-      const name = params.get('script');
+    // ?timedemo=FILE times a recorded flight (F7) instead of the demo's own.
+    const flight = params.get('script') || params.get('timedemo');
+    if (flight) {
+      const name = flight;
       try {
         writeFile('/flight/script.txt', await fetchBytes(name));
       } catch (e) {
@@ -189,6 +198,7 @@
     $('ended').classList.add('hidden');
     $('message').classList.add('hidden');
     $('figures').classList.add('hidden');
+    $('chart').classList.add('hidden');
     page.dir = dir;
     try {
       Module.ccall('quorvel_restart', null, ['string'], [dir]);
@@ -250,11 +260,14 @@
       if (active) hint('Steering with the mouse. Escape gives the mouse back.');
       else freeHint();
     },
+    quorvelChart: showChart,
     quorvelCanvasReplaced(canvas) { canvas.focus(); },
     quorvelDownload(path) {
       const bytes = Module.FS.readFile(path);
       const link = document.createElement('a');
-      link.href = URL.createObjectURL(new Blob([bytes], { type: 'image/png' }));
+      // A screenshot (F12) or a flight recording (F7, a text file).
+      const type = path.endsWith('.png') ? 'image/png' : 'text/plain';
+      link.href = URL.createObjectURL(new Blob([bytes], { type }));
       link.download = path.split('/').pop();
       link.click();
       setTimeout(() => URL.revokeObjectURL(link.href), 10000);

@@ -211,6 +211,7 @@ TEST(QuorvelProcess, HelpExitsZeroAndBadArgumentsDoNot) {
     EXPECT_NE(out.find("--watch"), std::string::npos) << out;
     EXPECT_NE(out.find("F6 reload the world"), std::string::npos) << out;
     EXPECT_NE(out.find("pad:  left stick moves, right stick looks"), std::string::npos) << out;
+    EXPECT_NE(out.find("F7 record a flight"), std::string::npos) << out;
     EXPECT_EQ(runQuorvel("--no-such-option", out), 2);
     EXPECT_NE(out.find("unknown option --no-such-option"), std::string::npos) << out;
     EXPECT_EQ(runQuorvel("/nonexistent/world/folder", out), 1);

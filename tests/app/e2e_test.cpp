@@ -1,9 +1,10 @@
 // The real program under a real X server (Xvfb from scripts/test.sh), driven with real key presses
 // through xdotool (XTest) and watched through the X server's own copy of its window: the shipped
 // demo's first frame, flying with W, Escape, the window's close request, a missing world, and
-// the desktop keys: F1's overlay, F12's screenshot and a resized window's letterboxed picture.
-// Skips when DISPLAY is unset.
+// the desktop keys: F1's overlay, F12's screenshot, a resized window's letterboxed picture, and
+// F7's flight recording replayed by quorvel-capture. Skips when DISPLAY is unset.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 // Xlib defines macros (None, Bool, Status) that GoogleTest's headers must not see.
 #include <X11/Xlib.h>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -30,6 +32,9 @@
 #endif
 #ifndef QV_RUN_DIR
 #error "QV_RUN_DIR must name the run folder holding the demo world"
+#endif
+#ifndef QV_CAPTURE_PATH
+#error "QV_CAPTURE_PATH must name the built quorvel-capture"
 #endif
 
 namespace {
@@ -286,6 +291,56 @@ TEST_F(EndToEnd, F1OverlayF12ScreenshotAndALetterboxedResize) {
 
     holdUntil("Escape", [&] { return program.exited(); });
     EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
+}
+
+// F7, W held, then (after B) Left held, F7 again: the recording exists, and quorvel-capture flies
+// it to the camera its last line gives.
+TEST_F(EndToEnd, F7RecordsAFlightThatTheCaptureReplaysToTheSameCamera) {
+    linkDemo();
+    Program program(dir_);
+    program.start();
+    const unsigned long window = waitForWindow();
+    ASSERT_NE(window, 0u) << program.stderrText();
+    ASSERT_TRUE(showsAPicture(waitForPicture(window))) << "the window stayed blank";
+    ASSERT_EQ(sh("xdotool windowfocus --sync " + std::to_string(window)), 0);
+
+    // Each key is held until the program has recorded it (the recording is written as it goes)
+    // and its effect shows. B brings the camera to rest between W and Left, so that only the
+    // turn can change the picture while Left is down.
+    auto said = [&](const char* text) { return program.stderrText().find(text) != std::string::npos; };
+    auto recorded = [&](const char* line) { return readFile(dir_ + "/flight-0001.txt").find(line) != std::string::npos; };
+    EXPECT_TRUE(holdUntil("F7", [&] { return said("recording flight-0001.txt"); })) << program.stderrText();
+    const Image start = grab(window);
+    EXPECT_TRUE(holdUntil("w", [&] { return recorded(" down W\n") && differentFraction(start, grab(window)) > 0.2; }));
+    EXPECT_TRUE(holdUntil("b", [&] { return recorded(" down B\n"); }));
+    const Image still = grab(window);
+    EXPECT_TRUE(
+        holdUntil("Left", [&] { return recorded(" down LEFT\n") && differentFraction(still, grab(window)) > 0.2; }));
+    EXPECT_TRUE(holdUntil("F7", [&] { return said("saved flight-0001.txt"); })) << program.stderrText();
+    holdUntil("Escape", [&] { return program.exited(); });
+    ASSERT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
+
+    const std::string recording = readFile(dir_ + "/flight-0001.txt");
+    EXPECT_NE(recording.find(" down W\n"), std::string::npos) << recording;
+    EXPECT_NE(recording.find(" down LEFT\n"), std::string::npos) << recording;
+    std::smatch m;
+    const std::regex last("# end: camera (\\S+) (\\S+) (\\S+) angles (\\S+) (\\S+) (\\S+)\n$");
+    ASSERT_TRUE(std::regex_search(recording, m, last)) << recording;
+
+    const std::string json = dir_ + "/replay.json";
+    const std::string command = "cd " + dir_ + " && GALLIUM_DRIVER=llvmpipe timeout 300 " + QV_CAPTURE_PATH +
+                                " --dir . --script flight-0001.txt --json " + json + " >capture.txt 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << readFile(dir_ + "/capture.txt");
+    const nlohmann::json replay = nlohmann::json::parse(readFile(json));
+    const size_t frames = replay["frames"].get<size_t>();
+    ASSERT_GT(frames, 1u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(replay["cameraPosition"][frames - 1][i].get<double>(), std::stod(m[size_t(i) + 1]), 1e-3) << i;
+        EXPECT_NEAR(replay["cameraAngles"][frames - 1][i].get<double>(), std::stod(m[size_t(i) + 4]), 0.01) << i;
+    }
+    // The flight went somewhere: forward with W, turned with Left.
+    EXPECT_GT(std::abs(std::stod(m[3])) + std::abs(std::stod(m[1])), 0.01);
+    EXPECT_NE(std::stod(m[5]), 0.0);
 }
 
 }  // namespace

@@ -1,18 +1,22 @@
 // quorvel.exe on the real Win32 backend under Wine, each case on a private Xvfb: the window and
 // its GL context, the first frame against the Linux program's first frame of the same world,
 // keys reaching keysLL as DIK codes, W and the mouse moving the camera, Escape, the close
-// request, the missing-world box, --fullscreen, and --watch taking a rebuilt world through the
-// Windows change notification. The program's trace (QUORVEL_TRACE) reports
-// what the system answered; the pictures come from the X server's copy of the screen.
+// request, the missing-world box, --fullscreen, --watch taking a rebuilt world through the
+// Windows change notification, and F7's recording replayed by the Linux capture. The program's
+// trace (QUORVEL_TRACE) reports what the system answered; the pictures come from the X server's
+// copy of the screen.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <string>
 
@@ -368,6 +372,63 @@ TEST_F(WineEndToEnd, ThePackedZipRunsTheDemoInItsFolder) {
     program.x("xdotool keydown Escape");
     EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
     program.x("xdotool keyup Escape");
+}
+
+// F7 under Wine: a flight recorded by the Windows program (F7, W, Left, F7), replayed by the
+// Linux quorvel-capture, ends at the camera the recording's last line gives.
+TEST_F(WineEndToEnd, F7RecordsAFlightThatTheLinuxCaptureReplays) {
+    copyDemo();
+    PrivateX x(1024, 768);
+    ASSERT_TRUE(x.ok());
+    WineProgram program(dir_, x);
+    ASSERT_EQ(program.x("xdotool mousemove 400 300"), 0);
+    program.start();
+    const unsigned long window = program.waitForWindow(kTitle, kStartMs);
+    ASSERT_NE(window, 0u) << program.stderrText();
+    ASSERT_TRUE(program.waitForTrace("first SwapBuffers", kStartMs)) << program.trace();
+    program.x("xdotool windowfocus " + std::to_string(window));
+
+    // Each key is held until the recording (written as it goes) has it, and let go until the
+    // recording says so: the frames between flew with it.
+    const std::string file = dir_ + "/flight-0001.txt";
+    auto recorded = [&](const char* text) { return readFile(file).find(text) != std::string::npos; };
+    auto press = [&](const char* key, const char* down, const char* up) {
+        program.x(std::string("xdotool keydown ") + key);
+        EXPECT_TRUE(waitFor(kEffectMs, [&] { return recorded(down); })) << key << "\n" << readFile(file);
+        program.x(std::string("xdotool keyup ") + key);
+        EXPECT_TRUE(waitFor(kEffectMs, [&] { return recorded(up); })) << key << "\n" << readFile(file);
+    };
+    press("F7", "\ncamera ", "\ncursor 0 0\n");
+    press("w", " down W\n", " up W\n");
+    press("Left", " down LEFT\n", " up LEFT\n");
+    press("F7", "# end: camera ", "# end: camera ");
+    program.x("xdotool keydown Escape");
+    EXPECT_EQ(program.waitExit(kEffectMs), 0) << program.stderrText();
+    program.x("xdotool keyup Escape");
+
+    const std::string recording = readFile(file);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(recording, m,
+                                  std::regex("# end: camera (\\S+) (\\S+) (\\S+) angles (\\S+) (\\S+) (\\S+)\n$")))
+        << recording;
+    const std::string json = dir_ + "/replay.json";
+    ASSERT_EQ(std::system((std::string(QV_CAPTURE_EXE) + " --dir " + dir_ + " --script " + file + " --json " + json +
+                           " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    const nlohmann::json report = nlohmann::json::parse(readFile(json));
+    const size_t last = report["frames"].get<size_t>() - 1;
+    double units = 0, degrees = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double p = report["cameraPosition"][last][i].get<double>(), a = report["cameraAngles"][last][i].get<double>();
+        EXPECT_NEAR(p, std::stod(m[size_t(i) + 1]), 1e-3) << i;
+        EXPECT_NEAR(a, std::stod(m[size_t(i) + 4]), 0.01) << i;
+        units = std::max(units, std::abs(p - std::stod(m[size_t(i) + 1])));
+        degrees = std::max(degrees, std::abs(a - std::stod(m[size_t(i) + 4])));
+    }
+    std::printf("recorded under Wine, %zu frames: the Linux replay ends %.3g units and %.3g degrees off\n", last + 1,
+                units, degrees);
+    EXPECT_NE(std::stod(m[5]), 0.0) << "Left turned the camera";
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include "ll/platform_offscreen.h"
 #include "render/renderer.h"
 #include "scene/entity.h"
+#include "tools/capture/plot.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
 #include "image/png_io.h"
@@ -36,6 +37,7 @@ struct CaptureState {
     std::string dir;
     std::string scriptPath;
     std::string jsonPath;
+    std::string plotPath;
     bool timedemo;
     bool framesGiven;
     long long frames;
@@ -58,6 +60,7 @@ void usage(FILE* out) {
                  "  --version          print the version and exit\n"
                  "  --timedemo         print renderer, frames, time, mean FPS and frame-time percentiles\n"
                  "  --json FILE        the same as JSON, with per-frame times and rooms drawn\n"
+                 "  --plot FILE.svg    every frame's time as an SVG chart, median and p99 marked\n"
                  "  --shortcuts on|off off draws every frame without the renderer's exact\n"
                  "                     shortcuts (the same pictures, for comparing timings)\n"
                  "  --shadows complete|default\n"
@@ -115,6 +118,9 @@ void afterFrame(uint32_t) {
     sample.cameraPosition[0] = d.camera.position.x;
     sample.cameraPosition[1] = d.camera.position.y;
     sample.cameraPosition[2] = d.camera.position.z;
+    sample.cameraAngles[0] = d.camera.angles.x;
+    sample.cameraAngles[1] = d.camera.angles.y;
+    sample.cameraAngles[2] = d.camera.angles.z;
     capture.samples.push_back(sample);
 }
 
@@ -137,6 +143,11 @@ void report() {
         std::ofstream out(capture.jsonPath);
         out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples);
         if (!out) std::fprintf(stderr, "quorvel-capture: cannot write \"%s\"\n", capture.jsonPath.c_str());
+    }
+    if (!capture.plotPath.empty()) {
+        std::ofstream out(capture.plotPath);
+        out << frameTimeSvg(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples);
+        if (!out) std::fprintf(stderr, "quorvel-capture: cannot write \"%s\"\n", capture.plotPath.c_str());
     }
     std::fflush(stdout);
 }
@@ -185,6 +196,8 @@ void parseOptions(int argc, char** argv) {
             capture.scriptPath = absolute(value);
         } else if (opt == "--json") {
             capture.jsonPath = absolute(value);
+        } else if (opt == "--plot") {
+            capture.plotPath = absolute(value);
         } else if (opt == "--frames") {
             if (!parseCount(value, capture.frames, 100000000) || capture.frames < 1)
                 optionError("--frames takes a positive count");
@@ -232,6 +245,7 @@ int main(int argc, char** argv) {
         }
     }
     offscreenSetScript(script);
+    driverState().start = script.start; // a recorded flight starts where it was recorded
     const uint32_t length = scriptLength(script);
     const uint32_t frames = capture.framesGiven ? uint32_t(capture.frames) : (length ? length : 1);
     // A shot the run will never reach would silently be missing: refuse it up front.
@@ -244,7 +258,7 @@ int main(int argc, char** argv) {
     setOverlayFontPaths({"font.kbf", std::string(QV_CAPTURE_RUN_DIR) + "/font.kbf"});
     offscreenSetShotWriter(writeShot);
     offscreenSetFrameHook(afterFrame);
-    offscreenSetTimedemo(capture.timedemo || !capture.jsonPath.empty());
+    offscreenSetTimedemo(capture.timedemo || !capture.jsonPath.empty() || !capture.plotPath.empty());
 
     if (chdir(capture.dir.c_str()) != 0) {
         std::fprintf(stderr, "quorvel-capture: cannot enter \"%s\": %s\n", capture.dir.c_str(), std::strerror(errno));

@@ -52,14 +52,16 @@ std::string timedemoJson(const std::string& renderer, const FrameStats& s, const
     j["p99Ms"] = s.p99Ms;
     j["frameTimesMs"] = times;
     nlohmann::json drawn = nlohmann::json::array(), room = nlohmann::json::array(),
-                   position = nlohmann::json::array();
+                   position = nlohmann::json::array(), angles = nlohmann::json::array();
     for (const FrameSample& f : samples) {
         drawn.push_back(f.roomsDrawn);
         room.push_back(f.cameraRoom);
         position.push_back({f.cameraPosition[0], f.cameraPosition[1], f.cameraPosition[2]});
+        angles.push_back({f.cameraAngles[0], f.cameraAngles[1], f.cameraAngles[2]});
     }
     j["roomsDrawn"] = drawn;
     j["cameraRoom"] = room;
     j["cameraPosition"] = position;
+    j["cameraAngles"] = angles;
     return j.dump(indent) + "\n";
 }

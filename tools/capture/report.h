@@ -26,11 +26,12 @@ struct FrameSample {
     uint32_t roomsDrawn;
     int32_t cameraRoom;
     float cameraPosition[3];
+    float cameraAngles[3]; // pitch, yaw, roll in degrees
 };
 
 // The summary plus per-frame times (ms) and the per-frame samples, as JSON (arrays `roomsDrawn`,
-// `cameraRoom` and `cameraPosition`, one entry per frame). `indent` as nlohmann::json::dump takes
-// it: -1 gives one line.
+// `cameraRoom`, `cameraPosition` and `cameraAngles`, one entry per frame). `indent` as
+// nlohmann::json::dump takes it: -1 gives one line.
 std::string timedemoJson(const std::string& renderer, const FrameStats& stats,
                          const std::vector<double>& frameTimesMs, const std::vector<FrameSample>& samples,
                          int indent = 1);

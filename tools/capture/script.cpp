@@ -1,43 +1,16 @@
-// Capture script parsing and the DIK key-name table.
+// Capture script parsing.
 #include "tools/capture/script.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cstdint>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 namespace {
-
-struct KeyName {
-    const char* name;
-    uint8_t code;
-};
-
-// DirectInput scan codes by their DIK_ names, without the prefix.
-const KeyName kKeys[] = {
-    {"ESCAPE", 0x01}, {"1", 0x02}, {"2", 0x03}, {"3", 0x04}, {"4", 0x05}, {"5", 0x06}, {"6", 0x07},
-    {"7", 0x08}, {"8", 0x09}, {"9", 0x0A}, {"0", 0x0B}, {"MINUS", 0x0C}, {"EQUALS", 0x0D},
-    {"BACK", 0x0E}, {"TAB", 0x0F}, {"Q", 0x10}, {"W", 0x11}, {"E", 0x12}, {"R", 0x13}, {"T", 0x14},
-    {"Y", 0x15}, {"U", 0x16}, {"I", 0x17}, {"O", 0x18}, {"P", 0x19}, {"LBRACKET", 0x1A},
-    {"RBRACKET", 0x1B}, {"RETURN", 0x1C}, {"LCONTROL", 0x1D}, {"A", 0x1E}, {"S", 0x1F}, {"D", 0x20},
-    {"F", 0x21}, {"G", 0x22}, {"H", 0x23}, {"J", 0x24}, {"K", 0x25}, {"L", 0x26}, {"SEMICOLON", 0x27},
-    {"APOSTROPHE", 0x28}, {"GRAVE", 0x29}, {"LSHIFT", 0x2A}, {"BACKSLASH", 0x2B}, {"Z", 0x2C},
-    {"X", 0x2D}, {"C", 0x2E}, {"V", 0x2F}, {"B", 0x30}, {"N", 0x31}, {"M", 0x32}, {"COMMA", 0x33},
-    {"PERIOD", 0x34}, {"SLASH", 0x35}, {"RSHIFT", 0x36}, {"MULTIPLY", 0x37}, {"LMENU", 0x38},
-    {"SPACE", 0x39}, {"CAPITAL", 0x3A}, {"F1", 0x3B}, {"F2", 0x3C}, {"F3", 0x3D}, {"F4", 0x3E},
-    {"F5", 0x3F}, {"F6", 0x40}, {"F7", 0x41}, {"F8", 0x42}, {"F9", 0x43}, {"F10", 0x44},
-    {"F11", 0x57}, {"F12", 0x58}, {"NUMPADENTER", 0x9C}, {"RCONTROL", 0x9D}, {"RMENU", 0xB8},
-    {"HOME", 0xC7}, {"UP", 0xC8}, {"PRIOR", 0xC9}, {"LEFT", 0xCB}, {"RIGHT", 0xCD}, {"END", 0xCF},
-    {"DOWN", 0xD0}, {"NEXT", 0xD1}, {"INSERT", 0xD2}, {"DELETE", 0xD3},
-};
-
-std::string upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
 
 // A whole-token integer; false on anything else, overflow included.
 bool parseInt(const std::string& token, long long& value) {
@@ -48,18 +21,25 @@ bool parseInt(const std::string& token, long long& value) {
     return errno == 0 && end && *end == '\0';
 }
 
-} // namespace
-
-uint8_t dikFromName(const std::string& name) {
-    long long number = 0;
-    // A bare digit is the key of that digit, not the scan code.
-    if (name.size() > 1 && parseInt(name, number)) return number >= 1 && number <= 255 ? uint8_t(number) : 0;
-    std::string key = upper(name);
-    if (key.rfind("DIK_", 0) == 0) key = key.substr(4);
-    for (const KeyName& k : kKeys)
-        if (key == k.name) return k.code;
-    return 0;
+// A whole-token finite number (the recordings write floats with 9 significant digits, which
+// strtof reads back to the very same float).
+bool parseFloat(const std::string& token, float& value) {
+    if (token.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtof(token.c_str(), &end);
+    return errno == 0 && end && *end == '\0' && std::isfinite(value);
 }
+
+// `count` numbers after the keyword; false when there are not exactly that many.
+bool parseFloats(const std::vector<std::string>& words, float* out, size_t count) {
+    if (words.size() != count + 1) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (!parseFloat(words[i + 1], out[i])) return false;
+    return true;
+}
+
+} // namespace
 
 bool parseCaptureScript(const std::string& text, OffscreenScript& out, std::string& error) {
     OffscreenScript script;
@@ -82,12 +62,57 @@ bool parseCaptureScript(const std::string& text, OffscreenScript& out, std::stri
             script.stepMs = uint32_t(value);
             continue;
         }
+        FlightStart& start = script.start;
+        if (words[0] == "camera") {
+            float v[6];
+            if (!parseFloats(words, v, 6)) return fail("camera takes a position x y z and angles pitch yaw roll");
+            std::copy(v, v + 3, start.position);
+            std::copy(v + 3, v + 6, start.angles);
+            start.cameraGiven = true;
+            continue;
+        }
+        if (words[0] == "velocity") {
+            if (!parseFloats(words, start.velocity, 3)) return fail("velocity takes x y z");
+            start.velocityGiven = true;
+            continue;
+        }
+        if (words[0] == "spinner") {
+            if (!parseFloats(words, start.spinner, 2)) return fail("spinner takes a height and a yaw");
+            start.spinnerGiven = true;
+            continue;
+        }
+        if (words[0] == "cursor") {
+            long long x = 0, y = 0;
+            if (words.size() != 3 || !parseInt(words[1], x) || !parseInt(words[2], y) || x < -32768 || x > 32767 ||
+                y < -32768 || y > 32767)
+                return fail("cursor takes two pixel offsets from the window's centre, -32768 to 32767");
+            start.cursor[0] = int32_t(x);
+            start.cursor[1] = int32_t(y);
+            start.cursorGiven = true;
+            continue;
+        }
+        if (words[0] == "mouse") {
+            long long h = 0, v = 0;
+            if (words.size() != 3 || !parseInt(words[1], h) || !parseInt(words[2], v) || h < INT32_MIN ||
+                h > INT32_MAX || v < INT32_MIN || v > INT32_MAX)
+                return fail("mouse at the start takes the two smoothing accumulators");
+            start.mouse[0] = int32_t(h);
+            start.mouse[1] = int32_t(v);
+            start.mouseGiven = true;
+            continue;
+        }
         if (!parseInt(words[0], value) || value < 0 || value > 100000000)
-            return fail("expected a frame number or \"step\", got \"" + words[0] + "\"");
+            return fail("expected a frame number or step, camera, velocity, mouse, spinner or cursor, got \"" +
+                        words[0] + "\"");
         OffscreenEvent e{uint32_t(value), OffscreenEventKind::quit, 0, 0, 0};
         if (words.size() < 2) return fail("a frame number needs an event");
         const std::string& verb = words[1];
-        if (verb == "down" || verb == "up" || verb == "press") {
+        if (verb == "step") {
+            long long ms = 0;
+            if (words.size() != 3 || !parseInt(words[2], ms) || ms < 0 || ms > UINT32_MAX)
+                return fail("a frame's step takes one number of milliseconds");
+            script.steps.push_back({e.frame, uint32_t(ms)});
+        } else if (verb == "down" || verb == "up" || verb == "press") {
             if (words.size() != 3 && !(verb == "press" && words.size() == 4))
                 return fail(verb + " takes one key" + (verb == "press" ? " and optionally a frame count" : ""));
             e.key = dikFromName(words[2]);
@@ -141,5 +166,6 @@ bool loadCaptureScript(const std::string& path, OffscreenScript& out, std::strin
 uint32_t scriptLength(const OffscreenScript& script) {
     uint32_t length = 0;
     for (const OffscreenEvent& e : script.events) length = std::max(length, e.frame + 1);
+    for (const ScriptStep& s : script.steps) length = std::max(length, s.frame + 1);
     return length;
 }
