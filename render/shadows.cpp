@@ -9,6 +9,7 @@
 
 #include "render/entity_models.h"
 #include "render/volume_bounds.h"
+#include "render/volume_clip.h"
 
 ShadowState shadowState{};
 
@@ -142,79 +143,78 @@ namespace {
 enum CapPart { kNearCap = 1, kFarCap = 2, kBothCaps = 3 };
 
 // The caps of one volume in `parts`: light-facing triangles in place (near), the others at
-// infinity (far), skipping those `facing` says this pass culls.
-void emitCaps(Triangle** triangles, int count, const Vec3& L, Vec3** vertices, const Entity* entity,
-              const VolumeFacing* facing, int8_t culled, int parts) {
+// infinity (far), skipping those `facing` says this pass culls. The volume's corners are prepared
+// (beginVolumeCorners).
+void emitCaps(Triangle** triangles, int count, const Entity* entity, const VolumeFacing* facing,
+              int8_t culled, int parts) {
     glBegin(GL_TRIANGLES);
     const int16_t n = static_cast<int16_t>(count);
     for (int r = 0; r < n; ++r) {
         if (facing && facing->caps[r] == culled) continue;
-        const Triangle& t = *triangles[r];
-        if (entity->litMask[r] & 1) {
-            if (!(parts & kNearCap)) continue;
-            for (int k = 0; k < 3; ++k) glVertex3fv(&vertices[t.v[k]]->x);
-        } else {
-            if (!(parts & kFarCap)) continue;
-            for (int k = 0; k < 3; ++k) {
-                const Vec3& p = *vertices[t.v[k]];
-                glVertex4f(p.x - L.x, p.y - L.y, p.z - L.z, 0);
-            }
-        }
+        const int f = entity->litMask[r] & 1 ? 0 : 1;
+        if (!(parts & (f == 0 ? kNearCap : kFarCap))) continue;
+        const int form[3] = {f, f, f};
+        emitVolumeTriangle(triangles[r]->v, form);
     }
     glEnd();
 }
 
-// One volume in model space with the light already at L. With `facing` (the shortcuts), the sides
-// go out as one list of independent triangles instead of one strip per edge: the two triangles of
-// each strip, with the very corners and corner order a strip gives them, so rasterization is the
-// same; and triangles known to face the way this pass culls (`culled`) are not sent at all.
+// One volume in model space with the light already at L, under `clip` (the model's clip space).
+// Every triangle goes through emitVolumeTriangle, which cuts those with a corner near the eye
+// plane or far outside the view to the guard band. With `facing` (the shortcuts), the sides go out
+// as one list of independent triangles instead of one strip per edge: the two triangles of each
+// strip, with the very corners and corner order a strip gives them, so rasterization is the same;
+// and triangles known to face the way this pass culls (`culled`) are not sent at all.
 void emitVolume(Triangle** triangles, int count, const SilhouetteEdge* edges, uint32_t edgeCount,
-                const Vec3& L, Vec3** vertices, Entity* entity, const VolumeFacing* facing,
-                int8_t culled) {
+                const Vec3& L, Vec3** vertices, Entity* entity, const ClipSpace& clip,
+                const VolumeFacing* facing, int8_t culled) {
     const bool batched = facing != nullptr;
     glPushMatrix();
     glTranslatef(entity->position.x, entity->position.y, entity->position.z);
     glMultMatrixf(entity->rotation);
+    beginVolumeCorners(clip, vertices, L);
     if (batched) {
         // Within a pass every fragment takes the same saturating step, so the order of the
         // volume's triangles does not matter. The near cap goes first in a draw of its own: its
         // corners are in place and mostly on screen, and a draw the driver need not clip is cheaper.
         glDepthFunc(GL_NEVER);
-        emitCaps(triangles, count, L, vertices, entity, facing, culled, kNearCap);
+        emitCaps(triangles, count, entity, facing, culled, kNearCap);
         glDepthFunc(GL_LEQUAL);
         glBegin(GL_TRIANGLES);
     }
     for (uint32_t j = 0; j < edgeCount; ++j) {
         const Triangle& t = *triangles[edges[j].triangle];
         const int k = edges[j].edge;
-        const Vec3& a = *vertices[t.v[k]];
-        const Vec3& b = *vertices[k < 2 ? t.v[k + 1] : t.v[0]];
+        const uint32_t a = t.v[k], b = k < 2 ? t.v[k + 1] : t.v[0];
+        // Strip (a, a', b, b') is the triangles (a, a', b) and (b, a', b').
+        const uint32_t first[3] = {a, a, b}, second[3] = {b, a, b};
+        const int firstForm[3] = {0, 1, 0}, secondForm[3] = {0, 1, 1};
         if (batched) {
-            // Strip (a, a', b, b') is the triangles (a, a', b) and (b, a', b').
-            if (facing->sides[2 * j] != culled) {
-                glVertex4f(a.x, a.y, a.z, 1);
-                glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
-                glVertex4f(b.x, b.y, b.z, 1);
-            }
-            if (facing->sides[2 * j + 1] != culled) {
-                glVertex4f(b.x, b.y, b.z, 1);
-                glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
-                glVertex4f(b.x - L.x, b.y - L.y, b.z - L.z, 0);
-            }
+            if (facing->sides[2 * j] != culled) emitVolumeTriangle(first, firstForm);
+            if (facing->sides[2 * j + 1] != culled) emitVolumeTriangle(second, secondForm);
             continue;
         }
-        glBegin(GL_TRIANGLE_STRIP);
-        glVertex4f(a.x, a.y, a.z, 1);
-        glVertex4f(a.x - L.x, a.y - L.y, a.z - L.z, 0);
-        glVertex4f(b.x, b.y, b.z, 1);
-        glVertex4f(b.x - L.x, b.y - L.y, b.z - L.z, 0);
-        glEnd();
+        if (cornerInside(a, 0) && cornerInside(a, 1) && cornerInside(b, 0) && cornerInside(b, 1)) {
+            const Vec3& pa = *vertices[a];
+            const Vec3& pb = *vertices[b];
+            glBegin(GL_TRIANGLE_STRIP);
+            glVertex4f(pa.x, pa.y, pa.z, 1);
+            glVertex4f(pa.x - L.x, pa.y - L.y, pa.z - L.z, 0);
+            glVertex4f(pb.x, pb.y, pb.z, 1);
+            glVertex4f(pb.x - L.x, pb.y - L.y, pb.z - L.z, 0);
+            glEnd();
+        } else {
+            glBegin(GL_TRIANGLES);
+            emitVolumeTriangle(first, firstForm);
+            emitVolumeTriangle(second, secondForm);
+            glEnd();
+        }
     }
     if (batched) glEnd();
     // Every cap fragment fails GL_NEVER and so always takes the depth-fail operation. Batched,
     // the near cap went out before the sides (see above).
     glDepthFunc(GL_NEVER);
-    emitCaps(triangles, count, L, vertices, entity, facing, culled, batched ? kFarCap : kBothCaps);
+    emitCaps(triangles, count, entity, facing, culled, batched ? kFarCap : kBothCaps);
     glDepthFunc(GL_LEQUAL);
     glPopMatrix();
 }
@@ -223,8 +223,13 @@ void emitVolume(Triangle** triangles, int count, const SilhouetteEdge* edges, ui
 
 void drawShadowVolume(Triangle** triangles, int count, const SilhouetteEdge* edges,
                       uint32_t edgeCount, const float light[3], Vec3** vertices, Entity* entity) {
-    emitVolume(triangles, count, edges, edgeCount, lightToLocal(entity, light), vertices, entity,
-               nullptr, 0);
+    const Vec3 L = lightToLocal(entity, light);
+    glPushMatrix();
+    glTranslatef(entity->position.x, entity->position.y, entity->position.z);
+    glMultMatrixf(entity->rotation);
+    const ClipSpace clip = currentClipSpace();
+    glPopMatrix();
+    emitVolume(triangles, count, edges, edgeCount, L, vertices, entity, clip, nullptr, 0);
 }
 
 void renderShadows(Room* room) {
@@ -271,10 +276,10 @@ void renderShadows(Room* room) {
             // Facing records keep their storage from room to room and frame to frame.
             if (facings.size() <= casters.size()) facings.resize(casters.size() + 1);
             const Vec3 light = lightToLocal(e, room->lights[0].position);
-            if (markVolumeCover(entityClipSpace(view, e->position, e->rotation), *m, e->edges[0],
-                                e->edgeCount[0], light, e->litMask, shadowState.cover,
-                                &facings[casters.size()]))
-                casters.push_back({e, m, light});
+            const ClipSpace clip = entityClipSpace(view, e->position, e->rotation);
+            if (markVolumeCover(clip, *m, e->edges[0], e->edgeCount[0], light, e->litMask,
+                                shadowState.cover, &facings[casters.size()]))
+                casters.push_back({e, m, light, clip});
         }
         for (int pass = 0; pass < 2; ++pass) {
             // Pass 1 culls front faces, pass 2 back faces.
@@ -286,7 +291,7 @@ void renderShadows(Room* room) {
             for (size_t i = 0; i < casters.size(); ++i) {
                 const ShadowCaster& c = casters[i];
                 emitVolume(c.m->triangles, c.m->triangleCount, c.e->edges[0], c.e->edgeCount[0],
-                           c.light, c.m->vertices, c.e, &facings[i], culled);
+                           c.light, c.m->vertices, c.e, c.clip, &facings[i], culled);
             }
         }
     }

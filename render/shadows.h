@@ -13,11 +13,13 @@
 
 enum { kSilhouetteBlock = 64 };
 
-// A caster whose volume is on screen, with the room's light slot 0 in its model space.
+// A caster whose volume is on screen, with the room's light slot 0 in its model space and the
+// model's clip space.
 struct ShadowCaster {
     Entity* e;
     const Model* m;
     Vec3 light;
+    ClipSpace clip;
 };
 
 // Module state. silhouetteStaging collects up to one block of edges before they are appended to

@@ -7,6 +7,18 @@
 
 namespace {
 
+// How far a conformant rasterizer's window position of a corner may lie from the one computed
+// here. GL asks its floating-point operations for about 1 part in 1e5, which bounds the transform
+// (a sum of products, measured against the magnitudes summed), the division by w and the viewport
+// mapping; then the rasterizer snaps window coordinates to its subpixel grid, and GL ES lets that
+// grid be as coarse as 4 bits (SwiftShader's, behind Chromium's software WebGL): a corner may move
+// by up to 1/16 pixel, four times llvmpipe's 1/256 rounded up.
+constexpr double kOperationError = 1e-5;
+constexpr double kSubpixelSnap = 1.0 / 16;
+// Operations between a clip coordinate and its window coordinate: a division, a multiplication
+// and two additions.
+constexpr int kWindowOperations = 4;
+
 // Each model vertex in clip space twice: in place (w = 1) and pushed to infinity away from the
 // light (w = 0), the two forms the volume draws.
 struct ProjectedVertex {
@@ -49,15 +61,20 @@ void project(Bounds& b) {
                 const double x = c[0] / w, y = c[1] / w;
                 out.window[f][0] = vp[0] + (x + 1) * 0.5 * vp[2];
                 out.window[f][1] = vp[1] + (y + 1) * 0.5 * vp[3];
-                // Single precision errs by a few parts in 1e7 of the magnitudes summed into x, y
-                // and w; the bound takes 1e-5 of them, then adds the rasterizer's subpixel snap.
+                // The transform errs by at most kOperationError of the magnitudes summed into x,
+                // y and w (and of the translations folded into the matrix); the division and the
+                // viewport mapping by that much of their results; then the subpixel snap.
                 double sum = 0;
                 for (int k = 0; k < 4; ++k)
                     sum += (std::fabs(m[k * 4]) + std::fabs(m[k * 4 + 1]) + std::fabs(m[k * 4 + 3])) *
                            std::fabs(in[f][k]);
-                const double clipError = 1e-5 * (sum + 4 * b.clip.reach * in[f][3]) + 1e-7;
-                out.error[f] = clipError / w * ((1 + std::fabs(x)) * 0.5 * vp[2] + (1 + std::fabs(y)) * 0.5 * vp[3]) +
-                               1.0 / 64;
+                const double clipError = kOperationError * (sum + 4 * b.clip.reach * in[f][3]) + 1e-7;
+                const double halfX = 0.5 * vp[2], halfY = 0.5 * vp[3];
+                const double mapping = kWindowOperations * kOperationError *
+                                       ((1 + std::fabs(x)) * halfX + (1 + std::fabs(y)) * halfY +
+                                        std::fabs(out.window[f][0]) + std::fabs(out.window[f][1]));
+                out.error[f] = clipError / w * ((1 + std::fabs(x)) * halfX + (1 + std::fabs(y)) * halfY) +
+                               mapping + kSubpixelSnap;
                 // Points at infinity lie on the far plane exactly (the projection makes z = w for
                 // them in any precision) and in front of the near plane whenever w > 0.
                 const double inner = w * (1 - 1e-4) - clipError;

@@ -31,8 +31,9 @@ RUN=(
 TEST=(libgtest-dev libgmock-dev libbenchmark-dev libxml2-utils:xmllint)
 # The Windows build (MinGW-w64, GoogleTest from source), its zip, and Wine to run its tests.
 WINDOWS=(g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest zip unzip wine wine64)
-# The web build (Emscripten), its zip, and the browser tests (node, npm, headless Chromium).
-WEB=(emscripten nodejs:node npm:npm chromium-headless-shell zip)
+# The web build (Emscripten), its zip, and the browser tests (node, npm, headless Chromium, and
+# Firefox ESR, which runs headed on the tests' Xvfb since its headless mode has no WebGL).
+WEB=(emscripten nodejs:node npm:npm chromium-headless-shell firefox-esr zip)
 # Fuzzing and leak checks (clang's libFuzzer and sanitizers; llvm-symbolizer for readable reports
 # and fuzz coverage; valgrind), what fuzz/build_assimp.sh needs to unpack and build Debian's assimp
 # source (dpkg-dev, and the utfcpp header), and profiles for the benchmark table (linux-perf).

@@ -4,7 +4,8 @@
 # Windows build (scripts/windows.sh) is tested under Wine: its Linux-free suites in build-win, and
 # quorvel.exe end to end from the Linux build's tests (tests/wine), with the Wine prefix in
 # build-win/wineprefix. The web build (scripts/web.sh, build-web) is tested in Debian's headless
-# Chromium by the Linux build's tests labelled web (tests/web), one at a time.
+# Chromium and in Firefox ESR (headed, on the Xvfb) by the Linux build's tests labelled web
+# (tests/web), one at a time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh all
@@ -33,7 +34,7 @@ scripts/release.sh --reuse
 
 echo "== tests (the Wine end-to-end tests included) =="
 QV_REQUIRE_WINE=1 QV_REQUIRE_DEB=1 ctest --test-dir build --output-on-failure -j "$jobs" -LE web
-echo "== the page in headless Chromium =="
+echo "== the page in headless Chromium and in Firefox =="
 web_start=$SECONDS
 QV_REQUIRE_WEB=1 ctest --test-dir build --output-on-failure -L web
 echo "(browser tests: $((SECONDS - web_start)) s)"

@@ -2,7 +2,7 @@
 # Builds Quorvel for the browser into build-web/: the page (index.html, quorvel-page.js and .css),
 # the program (quorvel.js, quorvel.wasm) and the demo world, its font and its flight packed beside
 # them (quorvel.data), all of it zipped as build-web/quorvel-web.zip. Installs what is missing
-# first (scripts/deps.sh run web: emscripten, nodejs, npm, chromium-headless-shell). The demo world is
+# first (scripts/deps.sh run web: emscripten, nodejs, npm, chromium-headless-shell, firefox-esr). The demo world is
 # made by the Linux tools (build/), as for the Windows build; the browser tests' puppeteer-core
 # is installed from its lock file in tests/web.
 #   scripts/web.sh           build and pack

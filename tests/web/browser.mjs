@@ -1,6 +1,9 @@
-// What the browser tests share: Debian's headless Chromium driven by puppeteer-core (never a
-// downloaded browser), WebGL on SwiftShader, one page of the web build served on 127.0.0.1 with
-// its console kept, waiting on effects with deadlines, and the program's pictures read back.
+// What the browser tests share: the browser, driven by puppeteer-core (never a downloaded
+// browser), one page of the web build served on 127.0.0.1 with its console kept, waiting on effects
+// with deadlines, and the program's pictures read back. QV_BROWSER picks the browser: chromium
+// (Debian's headless Chromium, WebGL on SwiftShader; the default) or firefox (Debian's Firefox ESR
+// over WebDriver BiDi, WebGL on llvmpipe). Firefox runs headed on the X display in DISPLAY: its
+// headless mode has no WebGL.
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -8,8 +11,12 @@ import puppeteer from 'puppeteer-core';
 
 import { serve } from '../../scripts/web-serve.mjs';
 
+export const BROWSER = process.env.QV_BROWSER || 'chromium';
 export const CHROMIUM = process.env.QV_CHROMIUM || '/usr/bin/chromium-headless-shell';
-// Generous: a busy 2-core machine runs SwiftShader and the tests side by side.
+export const FIREFOX = process.env.QV_FIREFOX || '/usr/bin/firefox-esr';
+// The executable of the browser the tests run in.
+export const BROWSER_PATH = BROWSER === 'firefox' ? FIREFOX : CHROMIUM;
+// Generous: a busy 2-core machine runs a software WebGL and the tests side by side.
 export const DEADLINE_MS = Number(process.env.QV_WEB_DEADLINE_MS || 60000);
 
 const FLAGS = [
@@ -27,6 +34,38 @@ const FLAGS = [
   '--disable-backgrounding-occluded-windows',
 ];
 
+// Firefox: WebGL on whatever Mesa driver the display has (llvmpipe under Xvfb), F1 and F12 left
+// to the page, and nothing fetched from the network at start.
+const FIREFOX_PREFS = {
+  'webgl.force-enabled': true,
+  'webgl.disable-fail-if-major-performance-caveat': true,
+  'devtools.policy.disabled': true,
+  'app.update.disabledForTesting': true,
+  'browser.shell.checkDefaultBrowser': false,
+  'datareporting.policy.dataSubmissionEnabled': false,
+  'dom.min_background_timeout_value': 0,
+};
+
+function launch(profile) {
+  if (BROWSER === 'firefox') {
+    return puppeteer.launch({
+      browser: 'firefox',
+      executablePath: FIREFOX,
+      headless: false,
+      userDataDir: profile,
+      extraPrefsFirefox: FIREFOX_PREFS,
+      protocolTimeout: DEADLINE_MS * 2,
+    });
+  }
+  return puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: 'shell',
+    args: FLAGS,
+    userDataDir: profile,
+    protocolTimeout: DEADLINE_MS * 2,
+  });
+}
+
 // Polls `check` (sync or async) every 50 ms until it gives a truthy value, which it returns;
 // throws with `what` when `ms` pass first.
 export async function waitFor(what, check, ms = DEADLINE_MS) {
@@ -41,14 +80,8 @@ export async function waitFor(what, check, ms = DEADLINE_MS) {
 
 // A browser with a fresh profile and a server for the web build (plus any extra mounts).
 export async function startBrowser(webDir, mounts = {}) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qv-chromium-'));
-  const browser = await puppeteer.launch({
-    executablePath: CHROMIUM,
-    headless: 'shell',
-    args: FLAGS,
-    userDataDir: profile,
-    protocolTimeout: DEADLINE_MS * 2,
-  });
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), `qv-${BROWSER}-`));
+  const browser = await launch(profile);
   const { server, url } = await serve({ '/': webDir, ...mounts });
   return {
     browser,
@@ -64,8 +97,8 @@ export async function startBrowser(webDir, mounts = {}) {
 // One page at `url` with its console lines (and page errors) kept in `lines`.
 //
 // Headless Chromium grants pointer lock, but from then on the page draws a frame every few
-// seconds: the page's requests for it are recorded in window.pointerLockAsked instead, and the
-// mouse turns the view by dragging, as it does where a browser refuses the lock.
+// seconds: in either browser the page's requests for it are recorded in window.pointerLockAsked
+// instead, and the mouse turns the view by dragging, as it does where a browser refuses the lock.
 export async function openPage(session, query = '') {
   const page = await session.browser.newPage();
   await page.evaluateOnNewDocument(() => {

@@ -101,3 +101,49 @@ export function besideSpinner(a, b) {
   for (const [x, y, w, h] of BESIDE_SPINNER) most = Math.max(most, differentFraction(crop(a, x, y, w, h), crop(b, x, y, w, h)));
   return most;
 }
+
+// Streaks: of all pixels, those darker and those lighter by more than `threshold` (in the mean of
+// the three channels) than the reference's. A missing or doubled shadow-volume face leaves wedges
+// of darkened or undarkened pixels that a within-16 agreement still tolerates. `beside*` count
+// only the pixels that no one-pixel shift explains: darker (or lighter) than every reference pixel
+// within one pixel, while the reference pixel is lighter (or darker) than every pixel of the
+// picture within one pixel. Two conformant rasterizers may place an edge, or two edges that
+// coincide on screen (a shadow's border seen exactly along its volume's side), one pixel apart:
+// with 4 subpixel bits a horizontal edge close to a row of pixel centres lands on either row. A
+// wrong shadow more than a pixel wide is darker or lighter than its whole neighbourhood both ways.
+export function streaks(image, reference, threshold = 60) {
+  if (!image || !reference || image.width !== reference.width || image.height !== reference.height) {
+    return { darker: 1, lighter: 1, besideDarker: 1, besideLighter: 1 };
+  }
+  const { width, height } = image;
+  const mean = (rgb, x, y) => {
+    const i = (y * width + x) * 3;
+    return (rgb[i] + rgb[i + 1] + rgb[i + 2]) / 3;
+  };
+  // Whether `value` is below (sign -1) or above (sign 1) every pixel of `rgb` around (x, y) by
+  // more than the threshold.
+  const beyondAll = (value, rgb, x, y, sign) => {
+    for (let ny = Math.max(0, y - 1); ny <= Math.min(height - 1, y + 1); ++ny) {
+      for (let nx = Math.max(0, x - 1); nx <= Math.min(width - 1, x + 1); ++nx) {
+        if (!(sign * (value - mean(rgb, nx, ny)) > threshold)) return false;
+      }
+    }
+    return true;
+  };
+  let darker = 0, lighter = 0, besideDarker = 0, besideLighter = 0;
+  for (let y = 0; y < height; ++y) {
+    for (let x = 0; x < width; ++x) {
+      const value = mean(image.rgb, x, y), was = mean(reference.rgb, x, y);
+      const d = value - was;
+      if (d >= -threshold && d <= threshold) continue;
+      const sign = d < 0 ? -1 : 1;
+      if (sign < 0) ++darker;
+      else ++lighter;
+      if (!beyondAll(value, reference.rgb, x, y, sign) || !beyondAll(was, image.rgb, x, y, -sign)) continue;
+      if (sign < 0) ++besideDarker;
+      else ++besideLighter;
+    }
+  }
+  const n = width * height;
+  return { darker: darker / n, lighter: lighter / n, besideDarker: besideDarker / n, besideLighter: besideLighter / n };
+}
