@@ -117,7 +117,7 @@ bool demoFrame() {
     const PlatAnalog& pad = analogLL();
     const AnalogAxes analog = {pad.moveX, pad.moveY, pad.lookX, pad.lookY, pad.upDown};
     // F7: the recording reads what the controls are about to read, and changes none of it.
-    recordFlightFrame(driver, keys, mouseXLL(), mouseYLL(), now);
+    recordFlightFrame(driver, keys, mouseXLL(), mouseYLL(), analog, now);
     applyControls(keys, mouseXLL(), mouseYLL(), driver.dt, &driver.camera, driver.spinner, driver.mouse, analog);
     moveEntity(&driver.camera, float(driver.dt) / 1000.0f, 0, driver.world);
 

@@ -61,6 +61,7 @@ void startRecording(const DriverState& driver, uint32_t now) {
     recorder.frames = 0;
     recorder.stepMs = 0;
     std::memset(recorder.keys, 0, sizeof recorder.keys);
+    recorder.analog = AnalogAxes{};
     std::fprintf(file, "# A flight recorded with F7. Replay: quorvel-capture --script %s\n%s", path.c_str(),
                  flightStartLines(driver).c_str());
     std::fflush(file);
@@ -112,7 +113,8 @@ std::string flightEndLine(const Entity& camera) {
 }
 
 std::string flightFrameLines(uint32_t frame, const uint8_t* keys, uint8_t* previous, int16_t mouseX,
-                             int16_t mouseY, uint32_t dtMs, uint32_t& stepMs) {
+                             int16_t mouseY, uint32_t dtMs, uint32_t& stepMs, const AnalogAxes& analog,
+                             AnalogAxes& previousAnalog) {
     const std::string at = std::to_string(frame) + " ";
     std::string text;
     if (frame == 0 || dtMs != stepMs) text += at + "step " + std::to_string(dtMs) + "\n";
@@ -125,11 +127,16 @@ std::string flightFrameLines(uint32_t frame, const uint8_t* keys, uint8_t* previ
         text += at + (down ? "down " : "up ") + keyName(uint8_t(k)) + "\n";
     }
     if (mouseX || mouseY) text += at + "mouse " + std::to_string(mouseX) + " " + std::to_string(mouseY) + "\n";
+    const float axes[5] = {analog.moveX, analog.moveY, analog.lookX, analog.lookY, analog.upDown};
+    const float before[5] = {previousAnalog.moveX, previousAnalog.moveY, previousAnalog.lookX, previousAnalog.lookY,
+                             previousAnalog.upDown};
+    if (std::memcmp(axes, before, sizeof axes) != 0) text += at + "analog " + numbers(axes, 5) + "\n";
+    previousAnalog = analog;
     return text;
 }
 
 void recordFlightFrame(const DriverState& driver, const uint8_t* keys, int16_t mouseX, int16_t mouseY,
-                       uint32_t now) {
+                       const AnalogAxes& analog, uint32_t now) {
     const bool down = keyHeld(keys, kKeyF7);
     const bool pressed = down && !recorder.held;
     recorder.held = down;
@@ -141,7 +148,8 @@ void recordFlightFrame(const DriverState& driver, const uint8_t* keys, int16_t m
     if (pressed) startRecording(driver, now);
     if (!recorder.file) return;
     const std::string lines =
-        flightFrameLines(recorder.frames, keys, recorder.keys, mouseX, mouseY, driver.dt, recorder.stepMs);
+        flightFrameLines(recorder.frames, keys, recorder.keys, mouseX, mouseY, driver.dt, recorder.stepMs,
+                         analog, recorder.analog);
     // Written as it goes: what was flown is on disk even if the program never gets to end it.
     if (!lines.empty()) {
         std::fputs(lines.c_str(), recorder.file);

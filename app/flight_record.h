@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/controls.h"
 #include "app/driver.h"
 #include "ll/scripted_input.h"
 
@@ -22,6 +23,7 @@ struct FlightRecorder {
     uint32_t frames;      // frames recorded so far
     uint32_t stepMs;      // the step the recording wrote last
     uint8_t keys[256];    // the keys as the previous recorded frame saw them
+    AnalogAxes analog;    // the touch stick's and pads' axes as the recording last wrote them
 };
 FlightRecorder& flightRecorder();
 // Back to the zero state; a recording still open is closed as it stands.
@@ -36,15 +38,17 @@ std::string flightStartLines(const DriverState& driver);
 // The last line of a recording: "# end: camera X Y Z angles PITCH YAW ROLL".
 std::string flightEndLine(const Entity& camera);
 // One recorded frame's lines: its step when it differs from the last written (always for frame 0),
-// each key that went down or up since `previous` (F7 itself left out), and the mouse motion.
-// `previous` is updated; `stepMs` holds the last written step.
+// each key that went down or up since `previous` (F7 itself left out), the mouse motion, and the
+// analog axes when they differ from `previousAnalog`. `previous` and `previousAnalog` are updated;
+// `stepMs` holds the last written step.
 std::string flightFrameLines(uint32_t frame, const uint8_t* keys, uint8_t* previous, int16_t mouseX,
-                             int16_t mouseY, uint32_t dtMs, uint32_t& stepMs);
+                             int16_t mouseY, uint32_t dtMs, uint32_t& stepMs, const AnalogAxes& analog,
+                             AnalogAxes& previousAnalog);
 
 // Each frame, after its time is taken and before the controls run: F7 starts or ends a recording,
 // and a frame of a recording in progress is written. `now` is the frame's timeLL(), for the notice.
 void recordFlightFrame(const DriverState& driver, const uint8_t* keys, int16_t mouseX, int16_t mouseY,
-                       uint32_t now);
+                       const AnalogAxes& analog, uint32_t now);
 // Ends a recording in progress with the camera as it stands (the program is ending, or F7).
 void endFlightRecording(const DriverState& driver, uint32_t now);
 

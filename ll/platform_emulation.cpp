@@ -27,7 +27,8 @@ struct EmulationState {
     std::deque<PlatMessage> messages;
     uint8_t keys[256];
     uint8_t padKeys[256]; // held by pad or touch buttons
-    PlatAnalog analog;
+    PlatAnalog analog;       // from the backend's own touch stick and pads
+    PlatAnalog scriptAnalog; // from a scripted flight
     std::vector<PlatDevice*> mice; // every open mouse device; each buffers the events on its own
     uint32_t sequence;
     int32_t cursorCounter;
@@ -94,7 +95,20 @@ void emuDropMessages(PlatWindow* window) {
 void emuSetKey(uint8_t dik, bool down) { emu.keys[dik] = down ? 0x80 : 0; }
 void emuSetPadKey(uint8_t dik, bool down) { emu.padKeys[dik] = down ? 0x80 : 0; }
 void emuSetAnalog(const PlatAnalog& analog) { emu.analog = analog; }
-const PlatAnalog& emuAnalog() { return emu.analog; }
+void emuSetScriptAnalog(const PlatAnalog& analog) { emu.scriptAnalog = analog; }
+
+namespace {
+float sumAxis(float a, float b) { return b == 0 ? a : a == 0 ? b : std::min(1.0f, std::max(-1.0f, a + b)); }
+} // namespace
+
+PlatAnalog emuAnalog() {
+    // A scripted flight's axes add to a real pad's, as a script's keys add to the real keys; with
+    // either alone the value is passed through exactly, so a replay sees what was recorded.
+    const PlatAnalog& d = emu.analog;
+    const PlatAnalog& s = emu.scriptAnalog;
+    return PlatAnalog{sumAxis(d.moveX, s.moveX), sumAxis(d.moveY, s.moveY), sumAxis(d.lookX, s.lookX),
+                      sumAxis(d.lookY, s.lookY), sumAxis(d.upDown, s.upDown)};
+}
 
 void emuPushMouse(uint32_t offset, uint32_t data, uint32_t timeStamp) {
     const uint32_t sequence = emu.sequence++;

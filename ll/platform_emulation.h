@@ -58,7 +58,9 @@ bool emuMouseEventsPending();
 void emuSetPadKey(uint8_t dik, bool down);
 // The analog axes GetAnalog reports, as the backend last set them (all 0 after emuReset).
 void emuSetAnalog(const PlatAnalog& analog);
-const PlatAnalog& emuAnalog();
+// The axes a scripted flight holds (all 0 after emuReset); GetAnalog reports both sources summed.
+void emuSetScriptAnalog(const PlatAnalog& analog);
+PlatAnalog emuAnalog();
 
 // --- cursor ---
 // ShowCursor's counter moved by +1 or -1; the new value.

@@ -51,6 +51,7 @@ void scriptPlayerApply(ScriptPlayer& player, uint32_t frame, uint32_t timeStamp,
             if (window) emuPostMessage(window, WM_CLOSE, 0);
             break;
         case OffscreenEventKind::quit: emuPostMessage(nullptr, WM_QUIT, 0); break;
+        case OffscreenEventKind::analog: emuSetScriptAnalog(e.axes); break;
         }
     }
 }

@@ -19,6 +19,7 @@ enum class OffscreenEventKind : uint8_t {
     mouse,   // cursor moved by (dx, dy) pixels: mouse motion events and a new cursor position
     close,   // the window's close request: WM_CLOSE to the window
     quit,    // WM_QUIT to the thread, which ends the demo's loop
+    analog,  // the touch stick or pad axes from this frame on (move x, y, look x, y, up-down)
 };
 
 struct OffscreenEvent {
@@ -26,6 +27,7 @@ struct OffscreenEvent {
     OffscreenEventKind kind;
     uint8_t key;    // DIK code, for keyDown and keyUp
     int32_t dx, dy; // for mouse
+    PlatAnalog axes; // for analog
 };
 
 // A frame-stamped step: frame `frame` and the frames after it last `ms` virtual milliseconds each

@@ -34,11 +34,13 @@ std::string readFile(const std::string& path) {
 
 bool exists(const std::string& path) { return std::ifstream(path).good(); }
 
-// One frame's input: the keys held (every other key up), the mouse motion and the frame's length.
+// One frame's input: the keys held (every other key up), the mouse motion, the frame's length and
+// the touch stick's or pad's axes.
 struct Input {
     std::set<uint8_t> keys;
     int dx, dy;
     uint32_t dtMs;
+    PlatAnalog analog{};
 };
 
 // What the controls carry from frame to frame.
@@ -90,6 +92,9 @@ std::vector<Input> flight(bool withF7) {
         if (f == 8) in.dx = 130, in.dy = -70;
         if (f == 12) in.dx = -17;
         if (f == 20) in.dy = 45;
+        // A pad's sticks and triggers part of the way, changing from frame to frame.
+        if (f >= 10 && f < 16) in.analog = PlatAnalog{0.125f * float(f - 9), -0.3f, 0, 0.6f, 0};
+        if (f >= 27 && f < 33) in.analog = PlatAnalog{0, 0.71f, -0.45f, 0, f < 30 ? 1.0f : -0.125f};
         if (withF7 && (f == kStart || f == kStart + 1 || f == kEnd)) in.keys.insert(kKeyF7);
         frames.push_back(in);
     }
@@ -133,6 +138,7 @@ protected:
     // One pass of the loop with this input; the pose after it.
     static Pose frame(const Input& in) {
         for (int k = 1; k < 256; ++k) testSetKey(uint8_t(k), in.keys.count(uint8_t(k)) > 0);
+        testSetAnalog(in.analog);
         if (in.dx || in.dy) testQueueMouseMotion(400 + in.dx, 300 + in.dy);
         testSetTime(testTime() + in.dtMs);
         EXPECT_TRUE(demoFrame());
@@ -155,6 +161,7 @@ protected:
 std::vector<Input> replayInput(const OffscreenScript& script, uint32_t frames) {
     std::vector<Input> out;
     std::set<uint8_t> held;
+    PlatAnalog analog{};
     uint32_t step = script.stepMs;
     for (uint32_t f = 0; f < frames; ++f) {
         Input in{{}, 0, 0, 0};
@@ -167,8 +174,10 @@ std::vector<Input> replayInput(const OffscreenScript& script, uint32_t frames) {
             if (e.kind == OffscreenEventKind::keyDown) held.insert(e.key);
             if (e.kind == OffscreenEventKind::keyUp) held.erase(e.key);
             if (e.kind == OffscreenEventKind::mouse) in.dx += e.dx, in.dy += e.dy;
+            if (e.kind == OffscreenEventKind::analog) analog = e.axes;
         }
         in.keys = held;
+        in.analog = analog;
         out.push_back(in);
     }
     return out;
@@ -192,6 +201,8 @@ TEST_F(FlightRecordTest, ARecordedFlightFliesTheSameCameraAtEveryFrame) {
     EXPECT_EQ(script.events.back().kind, OffscreenEventKind::quit);
     EXPECT_EQ(text.find(" F7\n"), std::string::npos) << "F7 itself is not recorded:\n" << text;
     EXPECT_NE(text.find("\n0 down W\n"), std::string::npos) << "W was already held:\n" << text;
+    EXPECT_NE(text.find("\n4 analog 0.125 -0.300000012 0 0.600000024 0\n"), std::string::npos)
+        << "the pad's axes from the first frame they moved:\n" << text;
 
     // Flown again from where the recording started: the same camera after every frame.
     fresh();
@@ -255,15 +266,23 @@ TEST_F(FlightRecordTest, NamesNeverOverwriteAndEachPressIsSaid) {
 TEST(FlightLines, FrameLinesCarryStepsKeyChangesAndMotion) {
     uint8_t keys[256] = {}, previous[256] = {};
     uint32_t step = 0;
+    AnalogAxes none{}, axes{}, last{};
     keys[kKeyW] = 0x80;
     keys[kKeyF7] = 0x80;
     keys[0x54] = 0x80; // a key without a DirectInput name
-    EXPECT_EQ(flightFrameLines(0, keys, previous, 0, 0, 16, step), "0 step 16\n0 down W\n0 down 0x54\n");
-    EXPECT_EQ(flightFrameLines(1, keys, previous, 0, 0, 16, step), "") << "nothing changed";
+    EXPECT_EQ(flightFrameLines(0, keys, previous, 0, 0, 16, step, none, last), "0 step 16\n0 down W\n0 down 0x54\n");
+    EXPECT_EQ(flightFrameLines(1, keys, previous, 0, 0, 16, step, none, last), "") << "nothing changed";
     keys[kKeyW] = 0;
     keys[kKeyLeft] = 0x80;
-    EXPECT_EQ(flightFrameLines(2, keys, previous, -3, 250, 0, step), "2 step 0\n2 up W\n2 down LEFT\n2 mouse -3 250\n");
+    EXPECT_EQ(flightFrameLines(2, keys, previous, -3, 250, 0, step, none, last),
+              "2 step 0\n2 up W\n2 down LEFT\n2 mouse -3 250\n");
     EXPECT_EQ(step, 0u);
+    // The axes are written when they change, and once more when they come back to rest.
+    axes.moveY = 1;
+    axes.lookX = -0.5f;
+    EXPECT_EQ(flightFrameLines(3, keys, previous, 0, 0, 0, step, axes, last), "3 analog 0 1 -0.5 0 0\n");
+    EXPECT_EQ(flightFrameLines(4, keys, previous, 0, 0, 0, step, axes, last), "");
+    EXPECT_EQ(flightFrameLines(5, keys, previous, 0, 0, 0, step, none, last), "5 analog 0 0 0 0 0\n");
 
     Entity camera{};
     camera.position = {1.0f / 3.0f, -0.5f, 1e-7f};

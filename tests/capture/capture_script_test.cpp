@@ -3,6 +3,7 @@
 
 #include <regex>
 
+#include "ll/platform_emulation.h"
 #include "tools/capture/plot.h"
 #include "tools/capture/report.h"
 #include "tools/capture/script.h"
@@ -49,13 +50,45 @@ TEST(CaptureScript, ParsesEveryEvent) {
     EXPECT_EQ(scriptLength(s), 32u);
 }
 
+// A pad's or touch stick's axes: held from their frame until the next analog line, and played into
+// what the platform layer reports.
+TEST(CaptureScript, AnalogLinesHoldTheAxesUntilTheNext) {
+    OffscreenScript s;
+    std::string error;
+    ASSERT_TRUE(parseCaptureScript("2 analog 0.5 -1 0 0.300000012 1\n6 analog 0 0 0 0 0\n", s, error)) << error;
+    ASSERT_EQ(s.events.size(), 2u);
+    EXPECT_EQ(s.events[0].kind, OffscreenEventKind::analog);
+    EXPECT_EQ(s.events[0].frame, 2u);
+    EXPECT_EQ(s.events[0].axes.moveX, 0.5f);
+    EXPECT_EQ(s.events[0].axes.moveY, -1.0f);
+    EXPECT_EQ(s.events[0].axes.lookY, 0.3f) << "nine digits read back as the very same float";
+    EXPECT_EQ(s.events[0].axes.upDown, 1.0f);
+
+    emuReset();
+    ScriptPlayer player{};
+    scriptPlayerLoad(player, s);
+    PlatPoint cursor{0, 0};
+    const float moveY[] = {0, 0, -1, -1, -1, -1, 0, 0};
+    for (uint32_t frame = 0; frame < 8; ++frame) {
+        scriptPlayerApply(player, frame, 0, nullptr, cursor);
+        EXPECT_EQ(emuAnalog().moveY, moveY[frame]) << "frame " << frame;
+    }
+    // A real pad's axes add to the script's.
+    emuSetScriptAnalog(PlatAnalog{0.5f, 0, 0, 0, 0});
+    emuSetAnalog(PlatAnalog{0.75f, 0.25f, 0, 0, 0});
+    EXPECT_EQ(emuAnalog().moveX, 1.0f);
+    EXPECT_EQ(emuAnalog().moveY, 0.25f);
+    emuReset();
+}
+
 TEST(CaptureScript, RejectsBadLinesWithTheirNumber) {
     const char* bad[] = {"x down W", "5 down", "5 down W X", "5 jump", "5 mouse 1", "5 mouse 1 99999",
                          "-1 down W", "5 press W 0", "step", "step -4", "5 close now", "5",
                          "5 step", "5 step -1", "5 step 4294967296", "5 step 1 2", "camera 1 2 3 4 5",
                          "camera 1 2 3 4 5 6 7", "camera 1 2 3 4 5 nan", "camera 1 2 x 4 5 6", "velocity 1 2",
                          "velocity 1 2 inf", "mouse 1", "mouse 1 2.5", "mouse 1 9999999999", "spinner 1",
-                         "spinner 1 2 3", "cursor 1", "cursor 0 40000", "cursor a b"};
+                         "spinner 1 2 3", "cursor 1", "cursor 0 40000", "cursor a b", "5 analog 0 0 0 0",
+                         "5 analog 0 0 0 0 1.5", "5 analog 0 0 nan 0 0", "5 analog 0 0 0 0 0 0", "analog 0 0 0 0 0"};
     for (const char* text : bad) {
         OffscreenScript s;
         s.stepMs = 99;

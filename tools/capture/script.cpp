@@ -104,7 +104,7 @@ bool parseCaptureScript(const std::string& text, OffscreenScript& out, std::stri
         if (!parseInt(words[0], value) || value < 0 || value > 100000000)
             return fail("expected a frame number or step, camera, velocity, mouse, spinner or cursor, got \"" +
                         words[0] + "\"");
-        OffscreenEvent e{uint32_t(value), OffscreenEventKind::quit, 0, 0, 0};
+        OffscreenEvent e{uint32_t(value), OffscreenEventKind::quit, 0, 0, 0, PlatAnalog{}};
         if (words.size() < 2) return fail("a frame number needs an event");
         const std::string& verb = words[1];
         if (verb == "step") {
@@ -135,6 +135,15 @@ bool parseCaptureScript(const std::string& text, OffscreenScript& out, std::stri
             e.kind = OffscreenEventKind::mouse;
             e.dx = int32_t(dx);
             e.dy = int32_t(dy);
+            script.events.push_back(e);
+        } else if (verb == "analog") {
+            // The touch stick's or pad's axes, held from this frame until the next analog line.
+            float a[5];
+            const std::vector<std::string> numbers(words.begin() + 1, words.end());
+            if (!parseFloats(numbers, a, 5) || std::any_of(a, a + 5, [](float v) { return v < -1 || v > 1; }))
+                return fail("analog takes five axes from -1 to 1: move x, move y, look x, look y, up-down");
+            e.kind = OffscreenEventKind::analog;
+            e.axes = PlatAnalog{a[0], a[1], a[2], a[3], a[4]};
             script.events.push_back(e);
         } else if (verb == "close" || verb == "quit") {
             if (words.size() != 2) return fail(verb + " takes nothing after it");
