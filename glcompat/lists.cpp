@@ -108,7 +108,7 @@ void uploadAtlas() {
 
 // A bitmap with no place in the atlas goes through a texture of its own, drawn at once.
 void drawAlone(int x, int y, const ListCommand& c) {
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Bitmap);
     const EsTable& es = gc.es;
     if (!gc.scratchBitmap) {
         es.GenTextures(1, &gc.scratchBitmap);
@@ -123,7 +123,7 @@ void drawAlone(int x, int y, const ListCommand& c) {
     gc.appliedTexture = gc.scratchBitmap;
     es.TexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, c.width, c.height, 0, GL_ALPHA, GL_UNSIGNED_BYTE, c.pixels.data());
     drawBitmapQuad(x, y, c.width, c.height, 0, 0, gc.scratchBitmap, c.width, c.height);
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Bitmap);
 }
 
 void rasterPos(float x, float y, float z) {
@@ -166,7 +166,7 @@ void drawBitmapCommand(const ListCommand& c) {
             drawAlone(x, y, c);
         else {
             if (gc.atlasDirty) {
-                flushBatch();
+                flushBatch(GlcompatBatchEnd::Bitmap);
                 uploadAtlas();
             }
             drawBitmapQuad(x, y, c.width, c.height, c.atlasX, c.atlasY, gc.atlas, kAtlasWidth, gc.atlasHeight);
@@ -205,7 +205,7 @@ void drawBitmapQuad(int x, int y, int width, int height, int atlasX, int atlasY,
                     int textureWidth, int textureHeight) {
     const GLint* vp = gc.cur.viewport;
     if (vp[2] <= 0 || vp[3] <= 0) return;
-    if (gc.batchKind == BatchKind::Bitmaps && gc.bitmapTexture != texture) flushBatch();
+    if (gc.batchKind == BatchKind::Bitmaps && gc.bitmapTexture != texture) flushBatch(GlcompatBatchEnd::Bitmap);
     beginBatch(BatchKind::Bitmaps, false, false);
     gc.bitmapTexture = texture;
     const RasterPos& r = gc.cur.raster;

@@ -230,6 +230,9 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
 // screenshots, runs the hook and moves the virtual clock; a double-buffer request costs nothing.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !off.context) return false;
+#ifdef QV_GL_ES2
+    glcompatEndFrame();  // the layer draws what it holds and starts its next frame's buffer afresh
+#endif
     if (off.timed)
         glFinish();
     else

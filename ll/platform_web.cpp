@@ -339,6 +339,7 @@ bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
 // the frame's bookkeeping: the timed wait, the frame time, the hook and the virtual clock.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !web.context) return false;
+    glcompatEndFrame();  // the layer draws what it holds and starts its next frame's buffer afresh
     if (web.timed) {
         // WebGL's finish does not wait; reading a pixel back does, for all the work before it.
         uint8_t pixel[4];
