@@ -297,7 +297,7 @@ void resetAttribState(AttribState& s);
 bool boundTextureComplete();
 void syncTextureBinding();
 
-// bitmaps.cpp
+// lists.cpp
 void drawBitmapQuad(int x, int y, int width, int height, int atlasX, int atlasY, GLuint texture,
                     int textureWidth, int textureHeight);
 
