@@ -31,10 +31,13 @@
 // is the same but for the depth function, and whose stencil operations are the held one's
 // depth-fail operation or GL_KEEP, are drawn before it. All of them apply one and the same
 // stencil operation to each fragment they cover, whatever it is, and the depth buffer they test
-// is not written, so the order of such draws does not change the stencil buffer. A later held
-// batch with the same matrices joins the held one: the two caps a shadow volume draws around
-// its sides become one draw. The held batch is drawn as soon as anything else comes: a batch of
-// other state, a held batch of other matrices, or a clear, read, finish, frame end or shutdown.
+// is not written, so the order of such draws does not change the stencil buffer. A later
+// holdable batch of the same state joins the held one, under other matrices too: each vertex
+// then picks its matrix from a palette of up to kPaletteSize (the same projection-times-modelview
+// product the plain program takes), so the caps of a pass's shadow volumes, each volume under its
+// own matrices, become one draw. The held batch is drawn as soon as anything else comes: a batch
+// of other state, a holdable batch that cannot join, or a clear, read, finish, frame end or
+// shutdown.
 #include <cstring>
 
 #include "glcompat/compat.h"
@@ -104,6 +107,8 @@ void draw(BatchKind kind, const std::vector<float>& vertices, const AttribState&
     if (key.bitmap) {
         if (gc.appliedTexture != gc.bitmapTexture) es.BindTexture(GL_TEXTURE_2D, gc.bitmapTexture);
         gc.appliedTexture = gc.bitmapTexture;
+    } else if (key.palette) {
+        uploadPalette(*p);
     } else {
         uploadMatrices(*p);
         if (key.lit) uploadLighting(*p);
@@ -135,40 +140,59 @@ bool commutesWithHeld(const AttribState& s) {
 void drawHeld() {
     if (!gc.holding) return;
     gc.holding = false;
-    // The held batch's matrices stand in for the pending batch's while it draws.
-    std::swap(gc.batchModelView, gc.heldModelView);
-    std::swap(gc.batchProjection, gc.heldProjection);
-    std::swap(gc.batchTexture, gc.heldTexture);
-    gc.snapshotSerial++;
     ProgramKey key{};
-    draw(gc.heldKind, gc.held, gc.heldState, key);
-    std::swap(gc.batchModelView, gc.heldModelView);
-    std::swap(gc.batchProjection, gc.heldProjection);
-    std::swap(gc.batchTexture, gc.heldTexture);
-    gc.snapshotSerial++;
+    if (gc.heldModelViews.size() > 1) {
+        key.palette = true;
+        draw(gc.heldKind, gc.held, gc.heldState, key);
+    } else {
+        // One set of matrices: they stand in for the pending batch's while the plain program draws.
+        std::swap(gc.batchModelView, gc.heldModelViews[0]);
+        std::swap(gc.batchProjection, gc.heldProjections[0]);
+        std::swap(gc.batchTexture, gc.heldTexture);
+        gc.snapshotSerial++;
+        draw(gc.heldKind, gc.held, gc.heldState, key);
+        std::swap(gc.batchModelView, gc.heldModelViews[0]);
+        std::swap(gc.batchProjection, gc.heldProjections[0]);
+        std::swap(gc.batchTexture, gc.heldTexture);
+        gc.snapshotSerial++;
+    }
     gc.held.clear();
+    gc.heldModelViews.clear();
+    gc.heldProjections.clear();
 }
 
-bool sameAsHeld() {
-    return gc.heldKind == gc.batchKind && sameRaster(gc.heldState, gc.cur) &&
-           std::memcmp(&gc.heldModelView, &gc.batchModelView, sizeof(Mat4)) == 0 &&
-           std::memcmp(&gc.heldProjection, &gc.batchProjection, sizeof(Mat4)) == 0 &&
-           gc.held.size() + gc.batch.size() <= kMaxBatchFloats;
+// The index of the pending batch's matrices among the held ones, a new one if there is room,
+// or -1.
+int heldIndex() {
+    const size_t n = gc.heldModelViews.size();
+    for (size_t i = 0; i < n; ++i)
+        if (std::memcmp(&gc.heldModelViews[i], &gc.batchModelView, sizeof(Mat4)) == 0 &&
+            std::memcmp(&gc.heldProjections[i], &gc.batchProjection, sizeof(Mat4)) == 0)
+            return int(i);
+    if (n >= size_t(kPaletteSize)) return -1;
+    gc.heldModelViews.push_back(gc.batchModelView);
+    gc.heldProjections.push_back(gc.batchProjection);
+    return int(n);
+}
+
+void appendHeld(int index) {
+    const size_t start = gc.held.size();
+    gc.held.insert(gc.held.end(), gc.batch.begin(), gc.batch.end());
+    for (size_t v = start; v < gc.held.size(); v += kFloatsPerVertex) gc.held[v + kAttribOffset[kNormal]] = float(index);
 }
 
 void hold() {
-    if (gc.holding && sameAsHeld()) {
-        gc.held.insert(gc.held.end(), gc.batch.begin(), gc.batch.end());
-        return;
+    if (gc.holding && gc.heldKind == gc.batchKind && sameRaster(gc.heldState, gc.cur) &&
+        gc.held.size() + gc.batch.size() <= kMaxBatchFloats) {
+        const int index = heldIndex();
+        if (index >= 0) return appendHeld(index);
     }
     drawHeld();
     gc.holding = true;
     gc.heldKind = gc.batchKind;
-    gc.held.swap(gc.batch);
-    gc.heldModelView = gc.batchModelView;
-    gc.heldProjection = gc.batchProjection;
     gc.heldTexture = gc.batchTexture;
     gc.heldState = gc.cur;
+    appendHeld(heldIndex());
 }
 
 bool barrier(GlcompatBatchEnd reason) {

@@ -26,6 +26,8 @@ constexpr int kFloatsPerVertex = 13;  // position xyzw, normal xyz, colour rgba,
 constexpr int kAttribOffset[4] = {0, 4, 7, 11};
 constexpr int kAttribSize[4] = {4, 3, 4, 2};
 enum Attribute : unsigned { kPosition = 0, kNormal = 1, kColor = 2, kTexCoord = 3 };
+// Held stencil-only batches drawn together may have this many different matrices (batch.cpp).
+constexpr int kPaletteSize = 16;
 
 struct Mat4 {
     float m[16];
@@ -142,6 +144,8 @@ struct ProgramKey {
     uint8_t positional;       // bit i: the i-th enabled light is positional (w != 0)
     bool attenuated;          // some positional light has attenuation other than (1, 0, 0)
     bool textureMatrix;       // the texture matrix is not the identity (textured only)
+    bool palette;             // unlit, untextured, each vertex's matrix picked from a palette by
+                              // the index in its normal's x (held batches drawn together)
     uint32_t packed() const;  // one number per distinct key
 };
 
@@ -150,12 +154,13 @@ struct UniformValues {
     float mvp[16], modelView[16], normalMatrix[9], texMatrix[16], sceneColor[4], shininess;
     float lightPos[4 * kMaxLights], lightAtt[3 * kMaxLights], lightAmb[3 * kMaxLights],
         lightDif[3 * kMaxLights], lightSpe[3 * kMaxLights];
+    float palette[16 * kPaletteSize];
 };
 
 struct Program {
     GLuint id;
     GLint mvp, modelView, normalMatrix, texMatrix, sceneColor, shininess, sampler;
-    GLint lightPos, lightAtt, lightAmb, lightDif, lightSpe;
+    GLint lightPos, lightAtt, lightAmb, lightDif, lightSpe, palette;
     uint32_t matrixSerial, lightSerial;  // what this program's uniforms were last set from
     uint32_t known;                      // bit per uniform: `held` is what ES has
     UniformValues held;
@@ -166,6 +171,7 @@ struct Program {
 struct VertexLayout {
     bool array[4];
     int positionSize;  // 3 when every w is 1, else 4
+    int normalSize;    // 3; 1 for a palette index
     int stride;        // bytes per vertex
     int offset[4];     // bytes from the start of a vertex
     bool operator==(const VertexLayout& o) const;
@@ -218,11 +224,12 @@ struct State {
     uint32_t snapshotSerial;     // bumped whenever a batch takes matrices unlike the previous one's
     GLuint bitmapTexture;        // the glyph texture of a bitmap batch
 
-    // a stencil-only batch held back so that later ones can join it (batch.cpp)
+    // stencil-only batches held back so that later ones can join them (batch.cpp)
     bool holding;
     BatchKind heldKind;
-    std::vector<float> held;
-    Mat4 heldModelView, heldProjection, heldTexture;
+    std::vector<float> held;      // their vertices; each one's normal x: its matrices' index
+    std::vector<Mat4> heldModelViews, heldProjections;  // by index, at most kPaletteSize
+    Mat4 heldTexture;
     AttribState heldState;
 
     // the stream buffer: every batch's vertices appended at a running offset
@@ -308,6 +315,8 @@ void releasePrograms();
 // uniforms.cpp: a batch's matrices and lighting, sent where they differ from what `p` holds.
 void uploadMatrices(Program& p);
 void uploadLighting(Program& p);
+// The held batches' matrices, each projection times modelview, as the palette program takes them.
+void uploadPalette(Program& p);
 
 // vertex_stream.cpp: the batch's vertices into the stream buffer, laid out for `key`'s program;
 // the index of its first vertex there, -1 when it cannot be placed.

@@ -27,6 +27,9 @@ uniform mat3 uNormalMatrix;
 uniform mat4 uTexMatrix;
 uniform vec4 uSceneColor;  // emission + model ambient * material ambient; alpha: diffuse alpha
 uniform float uShininess;
+#ifdef PALETTE
+uniform mat4 uPalette[PALETTE];  // projection * modelview of each held batch
+#endif
 #if LIGHTS > 0
 uniform vec4 uLightPos[LIGHTS];  // eye space; w 0 for a directional light
 uniform vec3 uLightAtt[LIGHTS];  // constant, linear, quadratic
@@ -42,7 +45,11 @@ void main() {
     vColor = aColor;
     vTexCoord = aTexCoord;
 #else
+#ifdef PALETTE
+    gl_Position = uPalette[int(aNormal.x)] * aPosition;
+#else
     gl_Position = uMVP * aPosition;
+#endif
     gl_PointSize = 1.0;
 #ifdef LIGHTING
     vec3 eye = (uModelView * aPosition).xyz;
@@ -145,6 +152,7 @@ Program build(const ProgramKey& key) {
     if (key.textured) defines += "#define TEXTURE\n";
     if (key.textureMatrix) defines += "#define TEXTURE_MATRIX\n";
     if (key.bitmap) defines += "#define BITMAP\n";
+    if (key.palette) defines += "#define PALETTE " + std::to_string(kPaletteSize) + "\n";
     std::string vertex = kVertexHead;
     for (int i = 0; key.lit && i < key.lights; ++i) vertex += lightTerm(i, (key.positional >> i) & 1, key.attenuated);
     vertex += kVertexTail;
@@ -185,6 +193,7 @@ Program build(const ProgramKey& key) {
     p.lightAmb = at("uLightAmb");
     p.lightDif = at("uLightDif");
     p.lightSpe = at("uLightSpe");
+    p.palette = at("uPalette");
     es.UseProgram(p.id);
     gc.currentProgram = p.id;
     if (p.sampler >= 0) es.Uniform1i(p.sampler, 0);
@@ -198,6 +207,7 @@ Program build(const ProgramKey& key) {
 uint32_t ProgramKey::packed() const {
     if (bitmap) return 1;
     return 2u | (lit ? 4u : 0u) | (textured ? 8u : 0u) | (attenuated ? 16u : 0u) | (textureMatrix ? 32u : 0u) |
+           (palette ? 64u : 0u) |
            uint32_t(lights) << 8 | uint32_t(positional) << 16;
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 enum UniformBit : uint32_t {
     kMvpBit = 1, kModelViewBit = 2, kNormalBit = 4, kTexBit = 8, kSceneBit = 16, kShininessBit = 32,
-    kLightPosBit = 64, kLightAttBit = 128, kLightAmbBit = 256, kLightDifBit = 512, kLightSpeBit = 1024
+    kLightPosBit = 64, kLightAttBit = 128, kLightAmbBit = 256, kLightDifBit = 512, kLightSpeBit = 1024,
+    kPaletteBit = 2048
 };
 
 // True when `value` (n floats) is not what `held` says the uniform holds; `held` takes it.
@@ -78,6 +79,14 @@ void uploadLighting(Program& p) {
     if (p.lightAmb >= 0 && changes(p, kLightAmbBit, h.lightAmb, amb, 3 * n)) es.Uniform3fv(p.lightAmb, n, amb);
     if (p.lightDif >= 0 && changes(p, kLightDifBit, h.lightDif, dif, 3 * n)) es.Uniform3fv(p.lightDif, n, dif);
     if (p.lightSpe >= 0 && changes(p, kLightSpeBit, h.lightSpe, spe, 3 * n)) es.Uniform3fv(p.lightSpe, n, spe);
+}
+
+void uploadPalette(Program& p) {
+    const int n = int(gc.heldModelViews.size());
+    float palette[16 * kPaletteSize];
+    for (int i = 0; i < n; ++i) multiply(gc.heldProjections[size_t(i)].m, gc.heldModelViews[size_t(i)].m, palette + 16 * i);
+    if (changes(p, kPaletteBit, p.held.palette, palette, 16 * n))
+        gc.es.UniformMatrix4fv(p.palette, n, GL_FALSE, palette);
 }
 
 }  // namespace glcompat

@@ -19,10 +19,11 @@ namespace {
 constexpr long kStreamBytes = 1 << 20;
 
 // What the batch's program reads: the lit program its normals, the others their colours; the
-// textured and glyph programs their texture coordinates.
+// textured and glyph programs their texture coordinates; the palette program each vertex's
+// matrix index, in the normal's place.
 void needed(const ProgramKey& key, bool out[4]) {
     out[kPosition] = true;
-    out[kNormal] = key.lit;
+    out[kNormal] = key.lit || key.palette;
     out[kColor] = !key.lit;
     out[kTexCoord] = key.textured || key.bitmap;
 }
@@ -41,10 +42,14 @@ bool unitW(const std::vector<float>& v, size_t count) {
     return true;
 }
 
+int sizeOf(const VertexLayout& l, int attribute) {
+    return attribute == kPosition ? l.positionSize : attribute == kNormal ? l.normalSize : kAttribSize[attribute];
+}
+
 // Sends the constant value of `attribute`, as the batch's first vertex has it, unless ES has it.
-void setConstant(int attribute, const float* vertex) {
+void setConstant(const VertexLayout& l, int attribute, const float* vertex) {
     float value[4] = {0, 0, 0, 1};
-    std::memcpy(value, vertex + kAttribOffset[attribute], sizeof(float) * size_t(kAttribSize[attribute]));
+    std::memcpy(value, vertex + kAttribOffset[attribute], sizeof(float) * size_t(sizeOf(l, attribute)));
     if (gc.constantSet[attribute] && std::memcmp(gc.constant[attribute], value, sizeof value) == 0) return;
     gc.es.VertexAttrib4fv(unsigned(attribute), value);
     std::memcpy(gc.constant[attribute], value, sizeof value);
@@ -63,7 +68,7 @@ void applyLayout(const VertexLayout& l) {
             gc.arrayOn[a] = l.array[a];
         }
         if (!l.array[a]) continue;
-        const int size = a == kPosition ? l.positionSize : kAttribSize[a];
+        const int size = sizeOf(l, int(a));
         es.VertexAttribPointer(a, size, GL_FLOAT, GL_FALSE, l.stride, reinterpret_cast<const void*>(size_t(l.offset[a])));
     }
     gc.layout = l;
@@ -92,7 +97,8 @@ long place(long bytes, int stride) {
 }  // namespace
 
 bool VertexLayout::operator==(const VertexLayout& o) const {
-    return std::equal(array, array + 4, o.array) && positionSize == o.positionSize && stride == o.stride &&
+    return std::equal(array, array + 4, o.array) && positionSize == o.positionSize && normalSize == o.normalSize &&
+           stride == o.stride &&
            std::equal(offset, offset + 4, o.offset);
 }
 
@@ -103,12 +109,13 @@ int streamBatch(const ProgramKey& key, const std::vector<float>& vertices) {
     needed(key, need);
     VertexLayout l{};
     l.positionSize = unitW(vertices, count) ? 3 : 4;
+    l.normalSize = key.palette ? 1 : 3;
     int floats = 0;
     for (int a = 0; a < 4; ++a) {
         l.array[a] = need[a] && (a == kPosition || !constantIn(vertices, count, a));
         if (!l.array[a]) continue;
         l.offset[a] = floats * int(sizeof(float));
-        floats += a == kPosition ? l.positionSize : kAttribSize[a];
+        floats += sizeOf(l, a);
     }
     l.stride = floats * int(sizeof(float));
 
@@ -119,7 +126,7 @@ int streamBatch(const ProgramKey& key, const std::vector<float>& vertices) {
         const float* v = vertices.data() + i * kFloatsPerVertex;
         for (int a = 0; a < 4; ++a) {
             if (!l.array[a]) continue;
-            const int n = a == kPosition ? l.positionSize : kAttribSize[a];
+            const int n = sizeOf(l, a);
             std::memcpy(o, v + kAttribOffset[a], sizeof(float) * size_t(n));
             o += n;
         }
@@ -131,7 +138,7 @@ int streamBatch(const ProgramKey& key, const std::vector<float>& vertices) {
     gc.counters.bytesUploaded += uint64_t(bytes);
     applyLayout(l);
     for (int a = 1; a < 4; ++a) {
-        if (need[a] && !l.array[a]) setConstant(a, vertices.data());
+        if (need[a] && !l.array[a]) setConstant(l, a, vertices.data());
         // Drawing from an array leaves the attribute's constant value undefined.
         if (l.array[a]) gc.constantSet[a] = false;
     }

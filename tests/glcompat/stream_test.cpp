@@ -322,12 +322,12 @@ void occluder() {
     glRectf(0, 0, kSize, kSize);
 }
 
-TEST_F(GlcompatStream, StencilOnlyCapsAroundTheirSidesAreOneDraw) {
+TEST_F(GlcompatStream, StencilOnlyCapsOfAPassAreOneDraw) {
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     occluder();
     glFinish();
     stencilOnlyState(GL_INCR);
-    const Since s;
+    Since s;
     // A near cap, sides behind the occluder (they fail the depth test and count too), a far cap:
     // rows 0-15 see x in [0, 32), [16, 48) and [24, 64).
     glDepthFunc(GL_NEVER);
@@ -342,14 +342,14 @@ TEST_F(GlcompatStream, StencilOnlyCapsAroundTheirSidesAreOneDraw) {
     glDepthFunc(GL_NEVER);
     glRectf(24, 0, 64, 16);
     glDepthFunc(GL_LEQUAL);
-    // The next volume, under other matrices: its caps make a draw of their own.
+    // The next volume, under other matrices: its cap joins the first volume's.
     glTranslatef(0, 32, 0);
     glDepthFunc(GL_NEVER);
     glRectf(0, 0, 16, 16);
     glDepthFunc(GL_LEQUAL);
     glLoadIdentity();
     glFinish();
-    EXPECT_EQ(s.delta().draws, 3u) << "the first volume's two caps are one draw";
+    EXPECT_EQ(s.delta().draws, 2u) << "the sides, then every cap";
     EXPECT_EQ(s.calls("glDepthFunc"), 2u);
     EXPECT_EQ(stencilAt(8, 8), 1);
     EXPECT_EQ(stencilAt(20, 8), 2);
@@ -358,6 +358,35 @@ TEST_F(GlcompatStream, StencilOnlyCapsAroundTheirSidesAreOneDraw) {
     EXPECT_EQ(stencilAt(56, 8), 1);
     EXPECT_EQ(stencilAt(8, 40), 1);
     EXPECT_EQ(stencilAt(40, 40), 0);
+
+    // Twenty volumes, each a cap over a pixel of its own under its own translation and sides over
+    // the same pixel: more matrices than one draw of caps takes, so two draws of caps.
+    glClear(GL_STENCIL_BUFFER_BIT);
+    stencilOnlyState(GL_INCR);
+    s = Since{};
+    for (int i = 0; i < 20; ++i) {
+        glPushMatrix();
+        glTranslatef(float(i * 3), 50, 0);
+        glDepthFunc(GL_NEVER);
+        glRectf(0, 0, 2, 2);
+        glDepthFunc(GL_LEQUAL);
+        glBegin(GL_TRIANGLES);
+        glVertex3f(0, 0, -0.5f);
+        glVertex3f(2, 0, -0.5f);
+        glVertex3f(0, 2, -0.5f);
+        glEnd();
+        glDepthFunc(GL_NEVER);
+        glRectf(1, 1, 2, 2);
+        glDepthFunc(GL_LEQUAL);
+        glPopMatrix();
+    }
+    glFinish();
+    EXPECT_EQ(s.delta().draws, 20u + 2u);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(stencilAt(i * 3, 50), 2) << "volume " << i << ": its near cap and sides";
+        EXPECT_EQ(stencilAt(i * 3 + 1, 51), 2) << "volume " << i << ": its near and far caps";
+        EXPECT_EQ(stencilAt(i * 3 + 2, 51), 0) << "volume " << i << ": nothing";
+    }
 }
 
 TEST_F(GlcompatStream, HeldCapsDrawBeforeAnythingTheirOrderMatters) {
