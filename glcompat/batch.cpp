@@ -1,8 +1,43 @@
 // The pending batch: vertices of primitives that share one kind, one program and one state,
-// sent to ES as one buffer upload and one draw when anything they depend on is about to change,
-// or when the program reads, clears or finishes. Matrices are compared when a primitive joins,
-// not when they change, because the renderer moves them and puts them back (glPushMatrix, a
-// read-back, glPopMatrix) between primitives that still belong together.
+// sent to ES as one append to the stream buffer and one draw. Matrices are compared when a
+// primitive joins, not when they change, because the renderer moves them and puts them back
+// (glPushMatrix, a read-back, glPopMatrix) between primitives that still belong together.
+//
+// What ends a batch (each is counted under its name in GlcompatCounters::batchEnds):
+//   state     a change of a value the batch was drawn under: a capability other than lighting or
+//             texturing, depth function or mask, stencil function, operations or mask, blend
+//             factors, colour mask, cull face, front face, polygon offset, viewport, depth range,
+//             scissor box, line width, a clear value; and every glPopAttrib;
+//   lighting  glEnable/glDisable of GL_LIGHTING or a light, a change of a light, a material or the
+//             light model's ambient;
+//   texture   glEnable/glDisable of GL_TEXTURE_2D, glBindTexture of another texture,
+//             glTexImage2D, glTexParameter*, glDeleteTextures;
+//   program   the next primitive is lit where the batch is not (or the reverse), textured where
+//             it is not (or the reverse), or of another kind (triangles, lines, points, glyphs);
+//   matrices  the next primitive comes under a modelview, projection or texture matrix other
+//             than the batch's (glyphs are placed in window coordinates and never end on this);
+//   bitmap    the next glyph is in another texture, the glyph atlas must be sent again, or a
+//             bitmap too large for the atlas is drawn alone;
+//   full      the batch holds 65536 vertices;
+//   clear, read, finish, frame, shutdown: glClear, glReadPixels, glFinish or glFlush,
+//             glcompatEndFrame, glcompatShutdown.
+// Nothing else ends one: not glBegin/glEnd, not glColor, glNormal or glTexCoord, not a state set
+// to the value it has, not matrices changed and put back between two primitives, not a read of
+// any state.
+//
+// Stencil-only batches held back: a batch drawn with GL_NEVER depth (every fragment fails the
+// depth test and takes the stencil depth-fail operation, writing neither colour nor depth) under
+// GL_ALWAYS stencil is not drawn when it ends but held, while later batches whose whole state
+// is the same but for the depth function, and whose stencil operations are the held one's
+// depth-fail operation or GL_KEEP, are drawn before it. All of them apply one and the same
+// stencil operation to each fragment they cover, whatever it is, and the depth buffer they test
+// is not written, so the order of such draws does not change the stencil buffer. A later
+// holdable batch of the same state joins the held one, under other matrices too: each vertex
+// then picks its matrix from a palette of up to kPaletteSize (the same projection-times-modelview
+// product the plain program takes), so the caps of a pass's shadow volumes, each volume under its
+// own matrices, become one draw. The held batch is drawn as soon as anything else comes: a batch
+// of other state, a holdable batch that cannot join, or a clear, read, finish, frame end or
+// shutdown.
 #include <cstring>
 
 #include "glcompat/compat.h"
@@ -23,60 +58,31 @@ bool sameMatrices() {
     return true;
 }
 
-int enabledLights() {
-    int n = 0;
-    for (bool on : gc.cur.lightEnabled) n += on;
-    return n;
+bool isIdentity(const Mat4& m) {
+    static const Mat4 identity{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    return std::memcmp(&m, &identity, sizeof m) == 0;
 }
 
-void uploadMatrices(Program& p) {
-    if (p.matrixSerial == gc.snapshotSerial) return;
-    p.matrixSerial = gc.snapshotSerial;
-    const EsTable& es = gc.es;
-    float mvp[16];
-    multiply(gc.batchProjection.m, gc.batchModelView.m, mvp);
-    es.UniformMatrix4fv(p.mvp, 1, GL_FALSE, mvp);
-    if (p.modelView >= 0) es.UniformMatrix4fv(p.modelView, 1, GL_FALSE, gc.batchModelView.m);
-    if (p.normalMatrix >= 0) {
-        float n[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        invertUpper3x3Transposed(gc.batchModelView.m, n);
-        es.UniformMatrix3fv(p.normalMatrix, 1, GL_FALSE, n);
-    }
-    if (p.texMatrix >= 0) es.UniformMatrix4fv(p.texMatrix, 1, GL_FALSE, gc.batchTexture.m);
-}
-
-// The per-light products and the scene colour, as fixed-function lighting precomputes them.
-void uploadLighting(Program& p) {
-    if (p.lightSerial == gc.lightSerial) return;
-    p.lightSerial = gc.lightSerial;
-    const EsTable& es = gc.es;
-    const AttribState& s = gc.cur;
-    const Material& m = s.front;
-    float scene[4];
-    for (int k = 0; k < 3; ++k) scene[k] = m.emission[k] + s.modelAmbient[k] * m.ambient[k];
-    scene[3] = m.diffuse[3];
-    es.Uniform4fv(p.sceneColor, 1, scene);
-    es.Uniform1f(p.shininess, m.shininess);
-    float pos[4 * kMaxLights], att[3 * kMaxLights], amb[3 * kMaxLights], dif[3 * kMaxLights], spe[3 * kMaxLights];
-    int n = 0;
+// The program the pending batch needs, specialised on the state it really uses.
+ProgramKey keyOfBatch() {
+    ProgramKey k{};
+    k.bitmap = gc.batchKind == BatchKind::Bitmaps;
+    if (k.bitmap) return k;
+    k.lit = gc.batchLit;
+    k.textured = gc.batchTextured;
+    if (k.textured) k.textureMatrix = !isIdentity(gc.batchTexture);
+    if (!k.lit) return k;
     for (int i = 0; i < kMaxLights; ++i) {
-        if (!s.lightEnabled[i]) continue;
-        const Light& l = s.lights[i];
-        std::memcpy(pos + 4 * n, l.eyePosition, sizeof l.eyePosition);
-        std::memcpy(att + 3 * n, l.attenuation, sizeof l.attenuation);
-        for (int k = 0; k < 3; ++k) {
-            amb[3 * n + k] = l.ambient[k] * m.ambient[k];
-            dif[3 * n + k] = l.diffuse[k] * m.diffuse[k];
-            spe[3 * n + k] = l.specular[k] * m.specular[k];
+        if (!gc.cur.lightEnabled[i]) continue;
+        const Light& l = gc.cur.lights[i];
+        if (l.eyePosition[3] != 0.0f) {
+            k.positional |= uint8_t(1u << k.lights);
+            if (l.attenuation[0] != 1.0f || l.attenuation[1] != 0.0f || l.attenuation[2] != 0.0f)
+                k.attenuated = true;
         }
-        ++n;
+        k.lights++;
     }
-    if (n == 0) return;
-    es.Uniform4fv(p.lightPos, n, pos);
-    es.Uniform3fv(p.lightAtt, n, att);
-    es.Uniform3fv(p.lightAmb, n, amb);
-    es.Uniform3fv(p.lightDif, n, dif);
-    es.Uniform3fv(p.lightSpe, n, spe);
+    return k;
 }
 
 unsigned esMode(BatchKind kind) {
@@ -92,13 +98,119 @@ void discardBatch() {
     gc.batchKind = BatchKind::None;
 }
 
+// One draw of `vertices` under raster state `s` and the batch record's matrices.
+void draw(BatchKind kind, const std::vector<float>& vertices, const AttribState& s, const ProgramKey& key) {
+    syncRaster(s);
+    Program* p = useProgram(key);
+    if (!p) return;
+    const EsTable& es = gc.es;
+    if (key.bitmap) {
+        if (gc.appliedTexture != gc.bitmapTexture) es.BindTexture(GL_TEXTURE_2D, gc.bitmapTexture);
+        gc.appliedTexture = gc.bitmapTexture;
+    } else if (key.palette) {
+        uploadPalette(*p);
+    } else {
+        uploadMatrices(*p);
+        if (key.lit) uploadLighting(*p);
+        if (key.textured) syncTextureBinding();
+    }
+    const int first = streamBatch(key, vertices);
+    if (first < 0) return;
+    const int count = int(vertices.size() / kFloatsPerVertex);
+    es.DrawArrays(esMode(kind), first, count);
+    gc.draws++;
+    gc.verticesDrawn += uint64_t(count);
+}
+
+// A batch that writes only stencil, the same operation to every fragment it covers.
+bool holdable(const AttribState& s) {
+    return s.depthTest && s.depthFunc == GL_NEVER && !s.depthMask && s.stencilTest && s.stencilFunc == GL_ALWAYS;
+}
+
+// Whether a batch under `s` may be drawn before the held batch: see the top of this file.
+bool commutesWithHeld(const AttribState& s) {
+    const AttribState& h = gc.heldState;
+    const GLenum op = h.stencilZFail;
+    if (s.stencilZPass != GL_KEEP && s.stencilZPass != op) return false;
+    AttribState other = s;
+    other.depthFunc = h.depthFunc;
+    return sameRaster(other, h);
+}
+
+void drawHeld() {
+    if (!gc.holding) return;
+    gc.holding = false;
+    ProgramKey key{};
+    if (gc.heldModelViews.size() > 1) {
+        key.palette = true;
+        draw(gc.heldKind, gc.held, gc.heldState, key);
+    } else {
+        // One set of matrices: they stand in for the pending batch's while the plain program draws.
+        std::swap(gc.batchModelView, gc.heldModelViews[0]);
+        std::swap(gc.batchProjection, gc.heldProjections[0]);
+        std::swap(gc.batchTexture, gc.heldTexture);
+        gc.snapshotSerial++;
+        draw(gc.heldKind, gc.held, gc.heldState, key);
+        std::swap(gc.batchModelView, gc.heldModelViews[0]);
+        std::swap(gc.batchProjection, gc.heldProjections[0]);
+        std::swap(gc.batchTexture, gc.heldTexture);
+        gc.snapshotSerial++;
+    }
+    gc.held.clear();
+    gc.heldModelViews.clear();
+    gc.heldProjections.clear();
+}
+
+// The index of the pending batch's matrices among the held ones, a new one if there is room,
+// or -1.
+int heldIndex() {
+    const size_t n = gc.heldModelViews.size();
+    for (size_t i = 0; i < n; ++i)
+        if (std::memcmp(&gc.heldModelViews[i], &gc.batchModelView, sizeof(Mat4)) == 0 &&
+            std::memcmp(&gc.heldProjections[i], &gc.batchProjection, sizeof(Mat4)) == 0)
+            return int(i);
+    if (n >= size_t(kPaletteSize)) return -1;
+    gc.heldModelViews.push_back(gc.batchModelView);
+    gc.heldProjections.push_back(gc.batchProjection);
+    return int(n);
+}
+
+void appendHeld(int index) {
+    const size_t start = gc.held.size();
+    gc.held.insert(gc.held.end(), gc.batch.begin(), gc.batch.end());
+    for (size_t v = start; v < gc.held.size(); v += kFloatsPerVertex) gc.held[v + kAttribOffset[kNormal]] = float(index);
+}
+
+void hold() {
+    if (gc.holding && gc.heldKind == gc.batchKind && sameRaster(gc.heldState, gc.cur) &&
+        gc.held.size() + gc.batch.size() <= kMaxBatchFloats) {
+        const int index = heldIndex();
+        if (index >= 0) return appendHeld(index);
+    }
+    drawHeld();
+    gc.holding = true;
+    gc.heldKind = gc.batchKind;
+    gc.heldTexture = gc.batchTexture;
+    gc.heldState = gc.cur;
+    appendHeld(heldIndex());
+}
+
+bool barrier(GlcompatBatchEnd reason) {
+    return reason == GlcompatBatchEnd::Clear || reason == GlcompatBatchEnd::Read ||
+           reason == GlcompatBatchEnd::Finish || reason == GlcompatBatchEnd::Frame ||
+           reason == GlcompatBatchEnd::Shutdown;
+}
+
 }  // namespace
 
 void beginBatch(BatchKind kind, bool lit, bool textured) {
     if (gc.batchKind == kind && gc.batchLit == lit && gc.batchTextured == textured &&
         gc.batch.size() < kMaxBatchFloats && (kind == BatchKind::Bitmaps || sameMatrices()))
         return;
-    flushBatch();
+    GlcompatBatchEnd reason = GlcompatBatchEnd::Program;
+    if (gc.batchKind == kind && gc.batchLit == lit && gc.batchTextured == textured)
+        reason = gc.batch.size() >= kMaxBatchFloats ? GlcompatBatchEnd::Full : GlcompatBatchEnd::Matrices;
+    flushBatch(reason);
     gc.batchKind = kind;
     gc.batchLit = lit;
     gc.batchTextured = textured;
@@ -116,31 +228,20 @@ void beginBatch(BatchKind kind, bool lit, bool textured) {
 
 void appendVertex(const float v[kFloatsPerVertex]) { gc.batch.insert(gc.batch.end(), v, v + kFloatsPerVertex); }
 
-void flushBatch() {
-    if (gc.batchKind == BatchKind::None) return;
-    if (gc.batch.empty() || !esReady()) return discardBatch();
-    syncRaster();
-    const bool bitmap = gc.batchKind == BatchKind::Bitmaps;
-    Program* p = useProgram(gc.batchLit && !bitmap, gc.batchTextured && !bitmap, bitmap,
-                            gc.batchLit && !bitmap ? enabledLights() : 0);
-    if (!p) return discardBatch();
-    const EsTable& es = gc.es;
-    if (bitmap) {
-        es.BindTexture(GL_TEXTURE_2D, gc.bitmapTexture);
-        gc.appliedTexture = gc.bitmapTexture;
-    } else {
-        uploadMatrices(*p);
-        if (gc.batchLit) uploadLighting(*p);
-        if (gc.batchTextured) syncTextureBinding();
+void flushBatch(GlcompatBatchEnd reason) {
+    if (gc.batchKind != BatchKind::None && (gc.batch.empty() || !esReady())) discardBatch();
+    if (gc.batchKind != BatchKind::None) {
+        gc.counters.batchEnds[int(reason)]++;
+        const bool plain = gc.batchKind != BatchKind::Bitmaps && !gc.batchLit && !gc.batchTextured;
+        if (plain && holdable(gc.cur)) {
+            hold();
+        } else {
+            if (gc.holding && !commutesWithHeld(gc.cur)) drawHeld();
+            draw(gc.batchKind, gc.batch, gc.cur, keyOfBatch());
+        }
+        discardBatch();
     }
-    es.BindBuffer(es::kArrayBuffer, gc.vertexBuffer);
-    es.BufferData(es::kArrayBuffer, long(gc.batch.size() * sizeof(float)), gc.batch.data(), es::kStreamDraw);
-    pointAttributes();
-    const int count = int(gc.batch.size() / kFloatsPerVertex);
-    es.DrawArrays(esMode(gc.batchKind), 0, count);
-    gc.draws++;
-    gc.verticesDrawn += uint64_t(count);
-    discardBatch();
+    if (gc.holding && (barrier(reason) || !gc.ready)) drawHeld();
 }
 
 }  // namespace glcompat

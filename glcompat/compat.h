@@ -1,6 +1,7 @@
 // The layer's state, shared by its files: GL 1.1's state as the program set it, what the ES
-// context has been told, the open glBegin, the pending batch of vertices and the display lists.
-// One zero-initialised struct; glcompatForget() returns it to that.
+// context has been told, the open glBegin, the pending batch of vertices, the stream buffer, the
+// display lists and the counts. One zero-initialised struct; glcompatForget() returns it to that
+// (the counts excepted).
 #pragma once
 
 #include <GL/gl.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "glcompat/es_table.h"
+#include "glcompat/glcompat.h"
 
 namespace glcompat {
 
@@ -20,6 +22,12 @@ constexpr int kProjectionDepth = 32;
 constexpr int kTextureDepth = 10;
 constexpr int kAttribDepth = 16;
 constexpr int kFloatsPerVertex = 13;  // position xyzw, normal xyz, colour rgba, texcoord st
+// Where each attribute starts in a gathered vertex, and how many floats it has.
+constexpr int kAttribOffset[4] = {0, 4, 7, 11};
+constexpr int kAttribSize[4] = {4, 3, 4, 2};
+enum Attribute : unsigned { kPosition = 0, kNormal = 1, kColor = 2, kTexCoord = 3 };
+// Held stencil-only batches drawn together may have this many different matrices (batch.cpp).
+constexpr int kPaletteSize = 16;
 
 struct Mat4 {
     float m[16];
@@ -129,11 +137,44 @@ struct TextureInfo {
 // A batch is one draw: vertices of one kind of primitive drawn with one program and one state.
 enum class BatchKind { None, Triangles, Lines, Points, Bitmaps };
 
+// What a program is specialised on: the fixed-function state a batch really uses.
+struct ProgramKey {
+    bool lit, textured, bitmap;
+    int lights;               // lights enabled (lit only)
+    uint8_t positional;       // bit i: the i-th enabled light is positional (w != 0)
+    bool attenuated;          // some positional light has attenuation other than (1, 0, 0)
+    bool textureMatrix;       // the texture matrix is not the identity (textured only)
+    bool palette;             // unlit, untextured, each vertex's matrix picked from a palette by
+                              // the index in its normal's x (held batches drawn together)
+    uint32_t packed() const;  // one number per distinct key
+};
+
+// The values a program's uniforms hold, so that none is sent again with the value it has.
+struct UniformValues {
+    float mvp[16], modelView[16], normalMatrix[9], texMatrix[16], sceneColor[4], shininess;
+    float lightPos[4 * kMaxLights], lightAtt[3 * kMaxLights], lightAmb[3 * kMaxLights],
+        lightDif[3 * kMaxLights], lightSpe[3 * kMaxLights];
+    float palette[16 * kPaletteSize];
+};
+
 struct Program {
     GLuint id;
     GLint mvp, modelView, normalMatrix, texMatrix, sceneColor, shininess, sampler;
-    GLint lightPos, lightAtt, lightAmb, lightDif, lightSpe;
+    GLint lightPos, lightAtt, lightAmb, lightDif, lightSpe, palette;
     uint32_t matrixSerial, lightSerial;  // what this program's uniforms were last set from
+    uint32_t known;                      // bit per uniform: `held` is what ES has
+    UniformValues held;
+};
+
+// How a batch's vertices lie in the stream buffer: which attributes come from the buffer (the
+// others are constant for the whole batch, or unused by its program) and the position's size.
+struct VertexLayout {
+    bool array[4];
+    int positionSize;  // 3 when every w is 1, else 4
+    int normalSize;    // 3; 1 for a palette index
+    int stride;        // bytes per vertex
+    int offset[4];     // bytes from the start of a vertex
+    bool operator==(const VertexLayout& o) const;
 };
 
 struct ListCommand {
@@ -183,8 +224,27 @@ struct State {
     uint32_t snapshotSerial;     // bumped whenever a batch takes matrices unlike the previous one's
     GLuint bitmapTexture;        // the glyph texture of a bitmap batch
 
+    // stencil-only batches held back so that later ones can join them (batch.cpp)
+    bool holding;
+    BatchKind heldKind;
+    std::vector<float> held;      // their vertices; each one's normal x: its matrices' index
+    std::vector<Mat4> heldModelViews, heldProjections;  // by index, at most kPaletteSize
+    Mat4 heldTexture;
+    AttribState heldState;
+
+    // the stream buffer: every batch's vertices appended at a running offset
     GLuint vertexBuffer;
-    std::vector<Program> programs;  // by programKey; id 0 until compiled
+    long streamCapacity;     // bytes the buffer was last given
+    long streamOffset;       // where the next batch goes
+    bool streamRenew;        // the next batch starts the buffer afresh (a new frame)
+    std::vector<float> packed;  // the batch as it goes to the buffer
+    VertexLayout layout;     // the attribute arrays as ES was last told them
+    bool layoutValid;
+    bool arrayOn[4];         // the arrays ES has enabled
+    float constant[4][4];    // the constant value each attribute was last given
+    bool constantSet[4];
+
+    std::map<uint32_t, Program> programs;  // by ProgramKey::packed(); compiled on first use
     GLuint currentProgram;
 
     std::map<GLuint, TextureInfo> textures;
@@ -203,6 +263,8 @@ struct State {
     GLuint scratchBitmap;           // for glBitmap outside a list
 
     uint64_t draws, verticesDrawn;
+    EsTable esReal;               // the loaded functions; `es` calls them through counting stubs
+    GlcompatCounters counters;    // kept across glcompatForget
 };
 
 extern State gc;
@@ -219,14 +281,21 @@ void transform(const float m[16], const float in[4], float out[4]);
 bool invertUpper3x3Transposed(const float m[16], float out[9]);
 void resetMatrices();
 
+// es_count.cpp: fills gc.es with stubs that count each call and call gc.esReal.
+void countEsCalls();
+
 // batch.cpp
-void flushBatch();
+// Draws the pending batch, if any; `reason` is counted when there was one.
+void flushBatch(GlcompatBatchEnd reason);
 // Makes the pending batch one of `kind`, flushing what is pending when it cannot join.
 void beginBatch(BatchKind kind, bool lit, bool textured);
 void appendVertex(const float v[kFloatsPerVertex]);
 
 // raster_state.cpp
-void syncRaster();
+// Tells ES the values of `s` (the program's state, or a held batch's) that it does not have.
+void syncRaster(const AttribState& s);
+// Whether two states draw alike: every value syncRaster sends is the same.
+bool sameRaster(const AttribState& a, const AttribState& b);
 // The flag of a capability glEnable takes, or null for a name it does not.
 bool* capability(AttribState& s, GLenum cap);
 void resetAttribState(AttribState& s);
@@ -235,15 +304,23 @@ void resetAttribState(AttribState& s);
 bool boundTextureComplete();
 void syncTextureBinding();
 
-// bitmaps.cpp
+// lists.cpp
 void drawBitmapQuad(int x, int y, int width, int height, int atlasX, int atlasY, GLuint texture,
                     int textureWidth, int textureHeight);
 
 // shader.cpp
-Program* useProgram(bool lit, bool textured, bool bitmap, int lights);
+Program* useProgram(const ProgramKey& key);
 void releasePrograms();
-// Points the attribute arrays at the bound vertex buffer's interleaved layout.
-void pointAttributes();
+
+// uniforms.cpp: a batch's matrices and lighting, sent where they differ from what `p` holds.
+void uploadMatrices(Program& p);
+void uploadLighting(Program& p);
+// The held batches' matrices, each projection times modelview, as the palette program takes them.
+void uploadPalette(Program& p);
+
+// vertex_stream.cpp: the batch's vertices into the stream buffer, laid out for `key`'s program;
+// the index of its first vertex there, -1 when it cannot be placed.
+int streamBatch(const ProgramKey& key, const std::vector<float>& vertices);
 
 // pixel rows: the byte offset of pixel (x, y) in client memory for the given store state
 size_t rowStride(const PixelStore& store, int width, int bytesPerPixel);

@@ -29,7 +29,8 @@ bool esReady() {
     if (gc.ready) return true;
     if (gc.initTried) return false;
     gc.initTried = true;
-    if (!loadEsTable(gc.es, gc.initError)) return false;
+    if (!loadEsTable(gc.esReal, gc.initError)) return false;
+    countEsCalls();
     gc.es.GenBuffers(1, &gc.vertexBuffer);
     if (!gc.vertexBuffer) {
         // No buffer name: no context is current yet. Try again on a later call.
@@ -61,7 +62,7 @@ bool glcompatInit(std::string& error) {
 
 void glcompatShutdown() {
     if (gc.ready) {
-        flushBatch();
+        flushBatch(GlcompatBatchEnd::Shutdown);
         releasePrograms();
         if (gc.vertexBuffer) gc.es.DeleteBuffers(1, &gc.vertexBuffer);
         if (gc.atlas) gc.es.DeleteTextures(1, &gc.atlas);
@@ -73,9 +74,35 @@ void glcompatShutdown() {
 void glcompatForget() {
     // The counts are the process's, so that a program can report them after its context has gone.
     const uint64_t draws = gc.draws, vertices = gc.verticesDrawn;
+    const GlcompatCounters counters = gc.counters;
     gc = freshState();
     gc.draws = draws;
     gc.verticesDrawn = vertices;
+    gc.counters = counters;
+}
+
+void glcompatEndFrame() {
+    if (gc.inBegin) return;
+    flushBatch(GlcompatBatchEnd::Frame);
+    gc.streamRenew = true;
+    gc.counters.frames++;
+}
+
+const char* glcompatBatchEndName(GlcompatBatchEnd reason) {
+    static const char* const names[] = {"state", "lighting", "texture", "program", "matrices", "bitmap",
+                                        "full", "clear", "read", "finish", "frame", "shutdown"};
+    static_assert(sizeof names / sizeof names[0] == size_t(GlcompatBatchEnd::Count), "a name per reason");
+    const int i = int(reason);
+    return i >= 0 && i < int(GlcompatBatchEnd::Count) ? names[i] : "";
+}
+
+GlcompatCounters glcompatCounters() {
+    GlcompatCounters c = gc.counters;
+    c.draws = gc.draws;
+    c.uniformCalls = 0;
+    for (int f : {kEsUniform1f, kEsUniform1i, kEsUniform3fv, kEsUniform4fv, kEsUniformMatrix3fv, kEsUniformMatrix4fv})
+        c.uniformCalls += c.calls[f];
+    return c;
 }
 
 void glcompatSetLoader(GlcompatLoader loader) { setEsLoader(loader); }

@@ -15,6 +15,7 @@
     X(void, BindTexture, (unsigned target, unsigned texture))                                           \
     X(void, BlendFunc, (unsigned sfactor, unsigned dfactor))                                            \
     X(void, BufferData, (unsigned target, long size, const void* data, unsigned usage))                 \
+    X(void, BufferSubData, (unsigned target, long offset, long size, const void* data))                 \
     X(void, Clear, (unsigned mask))                                                                     \
     X(void, ClearColor, (float r, float g, float b, float a))                                           \
     X(void, ClearDepthf, (float depth))                                                                 \
@@ -71,6 +72,7 @@
     X(void, UniformMatrix3fv, (int location, int count, unsigned char transpose, const float* value))   \
     X(void, UniformMatrix4fv, (int location, int count, unsigned char transpose, const float* value))   \
     X(void, UseProgram, (unsigned program))                                                             \
+    X(void, VertexAttrib4fv, (unsigned index, const float* values))                                     \
     X(void, VertexAttribPointer, (unsigned index, int size, unsigned type, unsigned char normalized,    \
                                   int stride, const void* pointer))                                     \
     X(void, Viewport, (int x, int y, int width, int height))
@@ -79,6 +81,14 @@ struct EsTable {
 #define QV_ES_MEMBER(ret, name, params) ret(*name) params;
     QV_ES_FUNCTIONS(QV_ES_MEMBER)
 #undef QV_ES_MEMBER
+};
+
+// Each function's place in the table, for the layer's per-function call counts.
+enum EsFunction : int {
+#define QV_ES_INDEX(ret, name, params) kEs##name,
+    QV_ES_FUNCTIONS(QV_ES_INDEX)
+#undef QV_ES_INDEX
+    kEsFunctionCount
 };
 
 // Fills every entry for the context current on this thread; false with the first missing name.

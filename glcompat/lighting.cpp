@@ -12,7 +12,7 @@ namespace {
 // Stores `n` floats into `field`; a change flushes what was drawn under the old values.
 void store(float* field, const float* values, int n) {
     if (std::memcmp(field, values, sizeof(float) * size_t(n)) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Lighting);
     std::memcpy(field, values, sizeof(float) * size_t(n));
     gc.lightSerial++;
 }

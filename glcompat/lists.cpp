@@ -68,23 +68,26 @@ bool placeInAtlas(ListCommand& c) {
     return true;
 }
 
+// Every bitmap command of the lists that exist and of the list being compiled, `skip` excepted.
+template <class F>
+void forEachBitmap(const ListCommand* skip, F f) {
+    for (auto& list : gc.lists)
+        for (ListCommand& c : list.second)
+            if (c.kind == ListCommand::Bitmap && &c != skip) f(c);
+    for (ListCommand& c : gc.recording)
+        if (c.kind == ListCommand::Bitmap && &c != skip) f(c);
+}
+
 // When the atlas is full, it is built again from the lists that still exist.
 void placeBitmap(ListCommand& c) {
     c.atlasX = -1;
     if (placeInAtlas(c)) return;
     gc.shelfX = gc.shelfY = gc.shelfHeight = 0;
     std::fill(gc.atlasPixels.begin(), gc.atlasPixels.end(), 0);
-    for (auto& list : gc.lists)
-        for (ListCommand& other : list.second)
-            if (other.kind == ListCommand::Bitmap) {
-                other.atlasX = -1;
-                placeInAtlas(other);
-            }
-    for (ListCommand& other : gc.recording)
-        if (other.kind == ListCommand::Bitmap && &other != &c) {
-            other.atlasX = -1;
-            placeInAtlas(other);
-        }
+    forEachBitmap(&c, [](ListCommand& other) {
+        other.atlasX = -1;
+        placeInAtlas(other);
+    });
     placeInAtlas(c);  // a bitmap that still finds no room is drawn alone (atlasX stays -1)
 }
 
@@ -108,7 +111,7 @@ void uploadAtlas() {
 
 // A bitmap with no place in the atlas goes through a texture of its own, drawn at once.
 void drawAlone(int x, int y, const ListCommand& c) {
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Bitmap);
     const EsTable& es = gc.es;
     if (!gc.scratchBitmap) {
         es.GenTextures(1, &gc.scratchBitmap);
@@ -123,7 +126,7 @@ void drawAlone(int x, int y, const ListCommand& c) {
     gc.appliedTexture = gc.scratchBitmap;
     es.TexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, c.width, c.height, 0, GL_ALPHA, GL_UNSIGNED_BYTE, c.pixels.data());
     drawBitmapQuad(x, y, c.width, c.height, 0, 0, gc.scratchBitmap, c.width, c.height);
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Bitmap);
 }
 
 void rasterPos(float x, float y, float z) {
@@ -166,7 +169,7 @@ void drawBitmapCommand(const ListCommand& c) {
             drawAlone(x, y, c);
         else {
             if (gc.atlasDirty) {
-                flushBatch();
+                flushBatch(GlcompatBatchEnd::Bitmap);
                 uploadAtlas();
             }
             drawBitmapQuad(x, y, c.width, c.height, c.atlasX, c.atlasY, gc.atlas, kAtlasWidth, gc.atlasHeight);
@@ -176,17 +179,19 @@ void drawBitmapCommand(const ListCommand& c) {
     r.window[1] += c.ymove;
 }
 
-void execute(GLuint list, int depth) {
-    if (depth >= kMaxNesting) return;
-    auto it = gc.lists.find(list);
-    if (it == gc.lists.end()) return;
-    const std::vector<ListCommand>& commands = it->second;
-    for (size_t i = 0; i < commands.size(); ++i) {
-        const ListCommand& c = commands[i];
+// The one loop that runs list commands: a list's own, and the calls glCallList and glCallLists
+// make, which run as a list of calls would.
+void replay(const std::vector<ListCommand>& commands, int depth) {
+    if (depth > kMaxNesting) return;
+    for (const ListCommand& c : commands) {
         switch (c.kind) {
         case ListCommand::Bitmap: drawBitmapCommand(c); break;
         case ListCommand::RasterPos: rasterPos(c.position[0], c.position[1], c.position[2]); break;
-        case ListCommand::Call: execute(c.list, depth + 1); break;
+        case ListCommand::Call: {
+            auto it = gc.lists.find(c.list);
+            if (it != gc.lists.end()) replay(it->second, depth + 1);
+            break;
+        }
         }
     }
 }
@@ -205,7 +210,7 @@ void drawBitmapQuad(int x, int y, int width, int height, int atlasX, int atlasY,
                     int textureWidth, int textureHeight) {
     const GLint* vp = gc.cur.viewport;
     if (vp[2] <= 0 || vp[3] <= 0) return;
-    if (gc.batchKind == BatchKind::Bitmaps && gc.bitmapTexture != texture) flushBatch();
+    if (gc.batchKind == BatchKind::Bitmaps && gc.bitmapTexture != texture) flushBatch(GlcompatBatchEnd::Bitmap);
     beginBatch(BatchKind::Bitmaps, false, false);
     gc.bitmapTexture = texture;
     const RasterPos& r = gc.cur.raster;
@@ -290,18 +295,39 @@ void glEndList() {
     gc.compiling = 0;
 }
 
-void glCallList(GLuint list) {
-    if (insideBegin()) return;
+namespace {
+
+// Calls the lists named: recorded as calls while a list is compiled, and run unless only compiled.
+void callLists(std::vector<ListCommand>& calls) {
+    bool run = true;
+    if (gc.compiling) {
+        gc.recording.insert(gc.recording.end(), calls.begin(), calls.end());
+        run = gc.compileMode == GL_COMPILE_AND_EXECUTE;
+    }
+    if (run) replay(calls, 0);
+}
+
+ListCommand callOf(GLuint list) {
     ListCommand c{};
     c.kind = ListCommand::Call;
     c.list = list;
-    if (record(c)) execute(list, 0);
+    return c;
+}
+
+}  // namespace
+
+void glCallList(GLuint list) {
+    if (insideBegin()) return;
+    std::vector<ListCommand> calls{callOf(list)};
+    callLists(calls);
 }
 
 void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
     if (insideBegin()) return;
     if (n < 0) return setError(GL_INVALID_VALUE);
     if (!lists) return;
+    std::vector<ListCommand> calls;
+    calls.reserve(size_t(n));
     for (GLsizei i = 0; i < n; ++i) {
         GLuint offset = 0;
         switch (type) {
@@ -314,8 +340,9 @@ void glCallLists(GLsizei n, GLenum type, const GLvoid* lists) {
         case GL_FLOAT: offset = GLuint(static_cast<const GLfloat*>(lists)[i]); break;
         default: return setError(GL_INVALID_ENUM);
         }
-        glCallList(gc.cur.listBase + offset);
+        calls.push_back(callOf(gc.cur.listBase + offset));
     }
+    callLists(calls);
 }
 
 void glListBase(GLuint base) {

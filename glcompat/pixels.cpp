@@ -66,7 +66,7 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
     default: return setError(GL_INVALID_ENUM);
     }
     if (type != GL_UNSIGNED_BYTE) return setError(GL_INVALID_ENUM);
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Read);
     if (!esReady() || width == 0 || height == 0 || !pixels) return;
     std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4);
     gc.es.PixelStorei(GL_PACK_ALIGNMENT, 4);

@@ -1,8 +1,8 @@
 // Capabilities, the state that passes straight through to ES (depth, stencil, blend, masks,
-// cull, scissor, viewport), clears, and glPushAttrib / glPopAttrib. The program's values are kept
-// here and sent to ES only when something is drawn, cleared or read, and only where they differ
-// from what ES was last told; a change flushes the pending batch first, which was gathered under
-// the old value.
+// cull, scissor, viewport) and clears; glPushAttrib / glPopAttrib are in attrib_stack.cpp. The
+// program's values are kept here and sent to ES only when something is drawn, cleared or read,
+// and only where they differ from what ES was last told; a change flushes the pending batch
+// first, which was gathered under the old value.
 #include <cstring>
 
 #include "glcompat/compat.h"
@@ -21,7 +21,7 @@ bool insideBegin() {
 template <class T>
 void update(T& field, const T& value) {
     if (std::memcmp(&field, &value, sizeof(T)) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     field = value;
 }
 
@@ -77,6 +77,52 @@ void resetAttribState(AttribState& s) {
     s.matrixMode = GL_MODELVIEW;
 }
 
+namespace {
+
+// The values of `s` that syncRaster sends, in a record whose padding is zero so it compares whole.
+void rasterOf(const AttribState& s, EsRaster& r) {
+    std::memset(&r, 0, sizeof r);
+    r.depthTest = s.depthTest;
+    r.stencilTest = s.stencilTest;
+    r.blend = s.blend;
+    r.cullFace = s.cullFace;
+    r.scissorTest = s.scissorTest;
+    r.dither = s.dither;
+    r.polygonOffsetFill = s.polygonOffsetFill;
+    r.depthFunc = s.depthFunc;
+    r.depthMask = s.depthMask;
+    r.clearDepth = s.clearDepth;
+    r.stencilFunc = s.stencilFunc;
+    r.stencilRef = s.stencilRef;
+    r.stencilValueMask = s.stencilValueMask;
+    r.stencilWriteMask = s.stencilWriteMask;
+    r.stencilFail = s.stencilFail;
+    r.stencilZFail = s.stencilZFail;
+    r.stencilZPass = s.stencilZPass;
+    r.clearStencil = s.clearStencil;
+    r.blendSrc = s.blendSrc;
+    r.blendDst = s.blendDst;
+    std::memcpy(r.colorMask, s.colorMask, sizeof r.colorMask);
+    std::memcpy(r.clearColor, s.clearColor, sizeof r.clearColor);
+    r.cullMode = s.cullMode;
+    r.frontFace = s.frontFace;
+    r.offsetFactor = s.offsetFactor;
+    r.offsetUnits = s.offsetUnits;
+    std::memcpy(r.viewport, s.viewport, sizeof r.viewport);
+    std::memcpy(r.depthRange, s.depthRange, sizeof r.depthRange);
+    std::memcpy(r.scissor, s.scissor, sizeof r.scissor);
+    r.lineWidth = s.lineWidth;
+}
+
+}  // namespace
+
+bool sameRaster(const AttribState& a, const AttribState& b) {
+    EsRaster x, y;
+    rasterOf(a, x);
+    rasterOf(b, y);
+    return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
 bool* capability(AttribState& s, GLenum cap) {
     switch (cap) {
     case GL_LIGHTING: return &s.lighting;
@@ -95,9 +141,8 @@ bool* capability(AttribState& s, GLenum cap) {
     }
 }
 
-void syncRaster() {
+void syncRaster(const AttribState& s) {
     EsRaster& a = gc.applied;
-    const AttribState& s = gc.cur;
     const EsTable& es = gc.es;
     const bool all = !gc.appliedValid;
     gc.appliedValid = true;
@@ -182,9 +227,12 @@ void setCapability(GLenum cap, bool on) {
     bool* flag = capability(gc.cur, cap);
     if (!flag) return setError(GL_INVALID_ENUM);
     if (*flag == on) return;
-    flushBatch();
+    const bool light = cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kMaxLights;
+    flushBatch(light || cap == GL_LIGHTING ? GlcompatBatchEnd::Lighting
+               : cap == GL_TEXTURE_2D      ? GlcompatBatchEnd::Texture
+                                           : GlcompatBatchEnd::State);
     *flag = on;
-    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kMaxLights) gc.lightSerial++;
+    if (light) gc.lightSerial++;
 }
 
 bool validFunc(GLenum f) { return f >= GL_NEVER && f <= GL_ALWAYS; }
@@ -223,7 +271,7 @@ void glStencilFunc(GLenum func, GLint ref, GLuint mask) {
     if (!validFunc(func)) return setError(GL_INVALID_ENUM);
     AttribState& s = gc.cur;
     if (s.stencilFunc == func && s.stencilRef == ref && s.stencilValueMask == mask) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     s.stencilFunc = func;
     s.stencilRef = ref;
     s.stencilValueMask = mask;
@@ -233,7 +281,7 @@ void glStencilOp(GLenum fail, GLenum zfail, GLenum zpass) {
     if (insideBegin()) return;
     AttribState& s = gc.cur;
     if (s.stencilFail == fail && s.stencilZFail == zfail && s.stencilZPass == zpass) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     s.stencilFail = fail;
     s.stencilZFail = zfail;
     s.stencilZPass = zpass;
@@ -251,7 +299,7 @@ void glBlendFunc(GLenum sfactor, GLenum dfactor) {
     if (insideBegin()) return;
     AttribState& s = gc.cur;
     if (s.blendSrc == sfactor && s.blendDst == dfactor) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     s.blendSrc = sfactor;
     s.blendDst = dfactor;
 }
@@ -260,7 +308,7 @@ void glColorMask(GLboolean red, GLboolean green, GLboolean blue, GLboolean alpha
     if (insideBegin()) return;
     bool m[4] = {red != GL_FALSE, green != GL_FALSE, blue != GL_FALSE, alpha != GL_FALSE};
     if (std::memcmp(m, gc.cur.colorMask, sizeof m) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     std::memcpy(gc.cur.colorMask, m, sizeof m);
 }
 
@@ -269,7 +317,7 @@ void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
     auto clamp = [](float v) { return v < 0 ? 0.0f : v > 1 ? 1.0f : v; };
     float c[4] = {clamp(red), clamp(green), clamp(blue), clamp(alpha)};
     if (std::memcmp(c, gc.cur.clearColor, sizeof c) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     std::memcpy(gc.cur.clearColor, c, sizeof c);
 }
 
@@ -288,7 +336,7 @@ void glFrontFace(GLenum mode) {
 void glPolygonOffset(GLfloat factor, GLfloat units) {
     if (insideBegin()) return;
     if (gc.cur.offsetFactor == factor && gc.cur.offsetUnits == units) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     gc.cur.offsetFactor = factor;
     gc.cur.offsetUnits = units;
 }
@@ -299,7 +347,7 @@ void glScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
     GLint box[4] = {x, y, width, height};
     gc.scissorSet = true;
     if (std::memcmp(box, gc.cur.scissor, sizeof box) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     std::memcpy(gc.cur.scissor, box, sizeof box);
 }
 
@@ -309,7 +357,7 @@ void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     GLint box[4] = {x, y, width, height};
     gc.viewportSet = true;
     if (std::memcmp(box, gc.cur.viewport, sizeof box) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     std::memcpy(gc.cur.viewport, box, sizeof box);
 }
 
@@ -318,7 +366,7 @@ void glDepthRange(GLclampd zNear, GLclampd zFar) {
     auto clamp = [](double v) { return float(v < 0 ? 0 : v > 1 ? 1 : v); };
     float r[2] = {clamp(zNear), clamp(zFar)};
     if (std::memcmp(r, gc.cur.depthRange, sizeof r) == 0) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::State);
     std::memcpy(gc.cur.depthRange, r, sizeof r);
 }
 
@@ -330,111 +378,20 @@ void glLineWidth(GLfloat width) {
 
 void glClear(GLbitfield mask) {
     if (insideBegin()) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Clear);
     if (!esReady()) return;
-    syncRaster();
+    syncRaster(gc.cur);
     gc.es.Clear(mask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT));
 }
 
 void glFinish() {
     if (insideBegin()) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Finish);
     if (esReady()) gc.es.Finish();
 }
 
 void glFlush() {
     if (insideBegin()) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Finish);
     if (esReady()) gc.es.Flush();
-}
-
-void glPushAttrib(GLbitfield mask) {
-    if (insideBegin()) return;
-    if (int(gc.attribStack.size()) >= kAttribDepth) return setError(GL_STACK_OVERFLOW);
-    gc.attribStack.push_back(gc.cur);
-    gc.attribMasks.push_back(mask);
-}
-
-void glPopAttrib() {
-    if (insideBegin()) return;
-    if (gc.attribStack.empty()) return setError(GL_STACK_UNDERFLOW);
-    flushBatch();
-    const AttribState saved = gc.attribStack.back();
-    const GLbitfield mask = gc.attribMasks.back();
-    gc.attribStack.pop_back();
-    gc.attribMasks.pop_back();
-    AttribState& s = gc.cur;
-    if (mask & GL_CURRENT_BIT) {
-        std::memcpy(s.color, saved.color, sizeof s.color);
-        std::memcpy(s.normal, saved.normal, sizeof s.normal);
-        std::memcpy(s.texCoord, saved.texCoord, sizeof s.texCoord);
-        s.raster = saved.raster;
-    }
-    if (mask & GL_ENABLE_BIT) {
-        for (GLenum cap : {GL_LIGHTING, GL_TEXTURE_2D, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_BLEND, GL_CULL_FACE,
-                           GL_SCISSOR_TEST, GL_DITHER, GL_NORMALIZE, GL_POLYGON_OFFSET_FILL})
-            *capability(s, cap) = *capability(const_cast<AttribState&>(saved), cap);
-        std::memcpy(s.lightEnabled, saved.lightEnabled, sizeof s.lightEnabled);
-    }
-    if (mask & GL_LIGHTING_BIT) {
-        std::memcpy(s.lights, saved.lights, sizeof s.lights);
-        s.front = saved.front;
-        s.back = saved.back;
-        std::memcpy(s.modelAmbient, saved.modelAmbient, sizeof s.modelAmbient);
-        s.lighting = saved.lighting;
-        std::memcpy(s.lightEnabled, saved.lightEnabled, sizeof s.lightEnabled);
-    }
-    if (mask & (GL_LIGHTING_BIT | GL_ENABLE_BIT)) gc.lightSerial++;
-    if (mask & GL_DEPTH_BUFFER_BIT) {
-        s.depthFunc = saved.depthFunc;
-        s.depthMask = saved.depthMask;
-        s.clearDepth = saved.clearDepth;
-        s.depthTest = saved.depthTest;
-    }
-    if (mask & GL_STENCIL_BUFFER_BIT) {
-        s.stencilFunc = saved.stencilFunc;
-        s.stencilRef = saved.stencilRef;
-        s.stencilValueMask = saved.stencilValueMask;
-        s.stencilWriteMask = saved.stencilWriteMask;
-        s.stencilFail = saved.stencilFail;
-        s.stencilZFail = saved.stencilZFail;
-        s.stencilZPass = saved.stencilZPass;
-        s.clearStencil = saved.clearStencil;
-        s.stencilTest = saved.stencilTest;
-    }
-    if (mask & GL_COLOR_BUFFER_BIT) {
-        s.blendSrc = saved.blendSrc;
-        s.blendDst = saved.blendDst;
-        std::memcpy(s.colorMask, saved.colorMask, sizeof s.colorMask);
-        std::memcpy(s.clearColor, saved.clearColor, sizeof s.clearColor);
-        s.blend = saved.blend;
-        s.dither = saved.dither;
-    }
-    if (mask & GL_POLYGON_BIT) {
-        s.cullMode = saved.cullMode;
-        s.frontFace = saved.frontFace;
-        s.offsetFactor = saved.offsetFactor;
-        s.offsetUnits = saved.offsetUnits;
-        s.cullFace = saved.cullFace;
-        s.polygonOffsetFill = saved.polygonOffsetFill;
-    }
-    if (mask & GL_VIEWPORT_BIT) {
-        std::memcpy(s.viewport, saved.viewport, sizeof s.viewport);
-        std::memcpy(s.depthRange, saved.depthRange, sizeof s.depthRange);
-    }
-    if (mask & GL_SCISSOR_BIT) {
-        std::memcpy(s.scissor, saved.scissor, sizeof s.scissor);
-        s.scissorTest = saved.scissorTest;
-    }
-    if (mask & GL_TEXTURE_BIT) {
-        s.boundTexture = saved.boundTexture;
-        s.envMode = saved.envMode;
-        s.texture2d = saved.texture2d;
-    }
-    if (mask & GL_LINE_BIT) s.lineWidth = saved.lineWidth;
-    if (mask & GL_LIST_BIT) s.listBase = saved.listBase;
-    if (mask & GL_TRANSFORM_BIT) {
-        s.matrixMode = saved.matrixMode;
-        s.normalize = saved.normalize;
-    }
 }

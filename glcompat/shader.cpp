@@ -1,7 +1,10 @@
 // The ES programs that stand in for the fixed-function pipeline: GL 1.1's per-vertex lighting
 // equation for up to eight lights, GL_MODULATE texturing, and the bitmap program that draws
-// glyph quads. One program per combination actually drawn (lit or not, with how many lights,
-// textured or not), compiled the first time it is needed.
+// glyph quads. One program per combination actually drawn, compiled the first time it is
+// needed, and specialised on what the batch's state really uses: which lights are positional,
+// whether any has an attenuation other than (1, 0, 0), and whether the texture matrix is the
+// identity. The arithmetic each does is the general program's, less the steps whose result is
+// known.
 #include <cstdio>
 #include <string>
 
@@ -11,9 +14,9 @@ namespace glcompat {
 
 namespace {
 
-enum Attribute : unsigned { kPosition = 0, kNormal = 1, kColor = 2, kTexCoord = 3 };
-
-const char* const kVertexShader = R"(
+// The vertex program in three parts; the lights go between the first two, written out one by
+// one for what each really is (see lightTerms).
+const char* const kVertexHead = R"(
 attribute vec4 aPosition;
 attribute vec3 aNormal;
 attribute vec4 aColor;
@@ -24,6 +27,9 @@ uniform mat3 uNormalMatrix;
 uniform mat4 uTexMatrix;
 uniform vec4 uSceneColor;  // emission + model ambient * material ambient; alpha: diffuse alpha
 uniform float uShininess;
+#ifdef PALETTE
+uniform mat4 uPalette[PALETTE];  // projection * modelview of each held batch
+#endif
 #if LIGHTS > 0
 uniform vec4 uLightPos[LIGHTS];  // eye space; w 0 for a directional light
 uniform vec3 uLightAtt[LIGHTS];  // constant, linear, quadratic
@@ -39,47 +45,64 @@ void main() {
     vColor = aColor;
     vTexCoord = aTexCoord;
 #else
+#ifdef PALETTE
+    gl_Position = uPalette[int(aNormal.x)] * aPosition;
+#else
     gl_Position = uMVP * aPosition;
+#endif
     gl_PointSize = 1.0;
 #ifdef LIGHTING
     vec3 eye = (uModelView * aPosition).xyz;
     // GL_NORMALIZE is off: the normal is transformed and used as it comes.
     vec3 n = uNormalMatrix * aNormal;
     vec3 c = uSceneColor.rgb;
-#if LIGHTS > 0
-    for (int i = 0; i < LIGHTS; ++i) {
-        vec3 vp;
-        float att = 1.0;
-        if (uLightPos[i].w != 0.0) {
-            vec3 d = uLightPos[i].xyz - eye;
-            float dist = length(d);
-            vp = d / dist;
-            att = 1.0 / (uLightAtt[i].x + uLightAtt[i].y * dist + uLightAtt[i].z * dist * dist);
-        } else {
-            vp = normalize(uLightPos[i].xyz);
-        }
-        float nDotVp = dot(n, vp);
-        vec3 term = uLightAmb[i];
-        if (nDotVp > 0.0) {
-            // The viewer is at infinity (no local viewer): the half vector uses (0, 0, 1).
-            vec3 h = normalize(vp + vec3(0.0, 0.0, 1.0));
-            float nDotH = max(dot(n, h), 0.0);
-            float specular = uShininess == 0.0 ? 1.0 : (nDotH > 0.0 ? pow(nDotH, uShininess) : 0.0);
-            term += nDotVp * uLightDif[i] + specular * uLightSpe[i];
-        }
-        c += att * term;
-    }
-#endif
+)";
+
+const char* const kVertexTail = R"(
     vColor = clamp(vec4(c, uSceneColor.a), 0.0, 1.0);
 #else
     vColor = clamp(aColor, 0.0, 1.0);
 #endif
 #ifdef TEXTURE
+#ifdef TEXTURE_MATRIX
     vTexCoord = (uTexMatrix * vec4(aTexCoord, 0.0, 1.0)).xy;
+#else
+    vTexCoord = aTexCoord;
+#endif
 #endif
 #endif
 }
 )";
+
+// GL 1.1's term of light `i`, added to c: vp is the unit vector towards the light. A directional
+// light and a positional one with attenuation (1, 0, 0) have an attenuation of exactly 1.
+std::string lightTerm(int i, bool positional, bool attenuated) {
+    const std::string at = "[" + std::to_string(i) + "]";
+    std::string t = "    {\n";
+    if (positional) {
+        t += "        vec3 d = uLightPos" + at + ".xyz - eye;\n"
+             "        float dist = length(d);\n"
+             "        vec3 vp = d / dist;\n";
+    } else {
+        t += "        vec3 vp = normalize(uLightPos" + at + ".xyz);\n";
+    }
+    t += "        float nDotVp = dot(n, vp);\n"
+         "        vec3 term = uLightAmb" + at + ";\n"
+         "        if (nDotVp > 0.0) {\n"
+         // The viewer is at infinity (no local viewer): the half vector uses (0, 0, 1).
+         "            vec3 h = normalize(vp + vec3(0.0, 0.0, 1.0));\n"
+         "            float nDotH = max(dot(n, h), 0.0);\n"
+         "            float specular = uShininess == 0.0 ? 1.0 : (nDotH > 0.0 ? pow(nDotH, uShininess) : 0.0);\n"
+         "            term += nDotVp * uLightDif" + at + " + specular * uLightSpe" + at + ";\n"
+         "        }\n";
+    if (positional && attenuated)
+        t += "        float att = 1.0 / (uLightAtt" + at + ".x + uLightAtt" + at + ".y * dist + uLightAtt" + at +
+             ".z * dist * dist);\n"
+             "        c += att * term;\n";
+    else
+        t += "        c += term;\n";
+    return t + "    }\n";
+}
 
 const char* const kFragmentShader = R"(
 #ifdef GL_FRAGMENT_PRECISION_HIGH
@@ -103,12 +126,6 @@ void main() {
 }
 )";
 
-int programKey(bool lit, bool textured, bool bitmap, int lights) {
-    if (bitmap) return 0;
-    return 1 + (textured ? 1 : 0) + 2 * (lit ? 1 + lights : 0);
-}
-constexpr int kProgramCount = 1 + 2 + 2 * (1 + kMaxLights);
-
 GLuint compile(unsigned type, const std::string& defines, const char* body) {
     const EsTable& es = gc.es;
     const std::string text = "#version 100\n" + defines + body;
@@ -128,14 +145,19 @@ GLuint compile(unsigned type, const std::string& defines, const char* body) {
     return shader;
 }
 
-Program build(bool lit, bool textured, bool bitmap, int lights) {
+Program build(const ProgramKey& key) {
     const EsTable& es = gc.es;
-    std::string defines = "#define LIGHTS " + std::to_string(lit ? lights : 0) + "\n";
-    if (lit) defines += "#define LIGHTING\n";
-    if (textured) defines += "#define TEXTURE\n";
-    if (bitmap) defines += "#define BITMAP\n";
+    std::string defines = "#define LIGHTS " + std::to_string(key.lit ? key.lights : 0) + "\n";
+    if (key.lit) defines += "#define LIGHTING\n";
+    if (key.textured) defines += "#define TEXTURE\n";
+    if (key.textureMatrix) defines += "#define TEXTURE_MATRIX\n";
+    if (key.bitmap) defines += "#define BITMAP\n";
+    if (key.palette) defines += "#define PALETTE " + std::to_string(kPaletteSize) + "\n";
+    std::string vertex = kVertexHead;
+    for (int i = 0; key.lit && i < key.lights; ++i) vertex += lightTerm(i, (key.positional >> i) & 1, key.attenuated);
+    vertex += kVertexTail;
     Program p{};
-    const GLuint vs = compile(es::kVertexShader, defines, kVertexShader);
+    const GLuint vs = compile(es::kVertexShader, defines, vertex.c_str());
     const GLuint fs = compile(es::kFragmentShader, defines, kFragmentShader);
     if (!vs || !fs) return p;
     p.id = es.CreateProgram();
@@ -171,6 +193,7 @@ Program build(bool lit, bool textured, bool bitmap, int lights) {
     p.lightAmb = at("uLightAmb");
     p.lightDif = at("uLightDif");
     p.lightSpe = at("uLightSpe");
+    p.palette = at("uPalette");
     es.UseProgram(p.id);
     gc.currentProgram = p.id;
     if (p.sampler >= 0) es.Uniform1i(p.sampler, 0);
@@ -181,15 +204,18 @@ Program build(bool lit, bool textured, bool bitmap, int lights) {
 
 }  // namespace
 
-Program* useProgram(bool lit, bool textured, bool bitmap, int lights) {
-    if (gc.programs.size() != size_t(kProgramCount)) gc.programs.assign(kProgramCount, Program{});
-    Program& p = gc.programs[programKey(lit, textured, bitmap, lights)];
+uint32_t ProgramKey::packed() const {
+    if (bitmap) return 1;
+    return 2u | (lit ? 4u : 0u) | (textured ? 8u : 0u) | (attenuated ? 16u : 0u) | (textureMatrix ? 32u : 0u) |
+           (palette ? 64u : 0u) |
+           uint32_t(lights) << 8 | uint32_t(positional) << 16;
+}
+
+Program* useProgram(const ProgramKey& key) {
+    Program& p = gc.programs[key.packed()];
     if (!p.id) {
-        p = build(lit, textured, bitmap, lights);
+        p = build(key);
         if (!p.id) return nullptr;
-        // Attribute arrays come from the layer's one buffer, laid out once for every program.
-        const EsTable& es = gc.es;
-        for (unsigned a : {kPosition, kNormal, kColor, kTexCoord}) es.EnableVertexAttribArray(a);
     }
     if (gc.currentProgram != p.id) {
         gc.es.UseProgram(p.id);
@@ -199,20 +225,10 @@ Program* useProgram(bool lit, bool textured, bool bitmap, int lights) {
 }
 
 void releasePrograms() {
-    for (Program& p : gc.programs)
-        if (p.id) gc.es.DeleteProgram(p.id);
+    for (auto& entry : gc.programs)
+        if (entry.second.id) gc.es.DeleteProgram(entry.second.id);
     gc.programs.clear();
     gc.currentProgram = 0;
-}
-
-void pointAttributes() {
-    const EsTable& es = gc.es;
-    const int stride = kFloatsPerVertex * sizeof(float);
-    auto offset = [](int floats) { return reinterpret_cast<const void*>(size_t(floats) * sizeof(float)); };
-    es.VertexAttribPointer(kPosition, 4, GL_FLOAT, GL_FALSE, stride, offset(0));
-    es.VertexAttribPointer(kNormal, 3, GL_FLOAT, GL_FALSE, stride, offset(4));
-    es.VertexAttribPointer(kColor, 4, GL_FLOAT, GL_FALSE, stride, offset(7));
-    es.VertexAttribPointer(kTexCoord, 2, GL_FLOAT, GL_FALSE, stride, offset(11));
 }
 
 }  // namespace glcompat

@@ -111,7 +111,7 @@ void texParameter(GLenum target, GLenum pname, GLint param) {
         break;
     default: return setError(GL_INVALID_ENUM);
     }
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Texture);
     if (!esReady()) return;
     syncTextureBinding();
     gc.es.TexParameteri(target, pname, param);
@@ -150,7 +150,7 @@ void glGenTextures(GLsizei n, GLuint* textures) {
 void glDeleteTextures(GLsizei n, const GLuint* textures) {
     if (n < 0) return setError(GL_INVALID_VALUE);
     if (gc.inBegin) return setError(GL_INVALID_OPERATION);
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Texture);
     if (!esReady()) return;
     for (GLsizei i = 0; i < n; ++i) {
         const GLuint name = textures[i];
@@ -168,7 +168,7 @@ void glDeleteTextures(GLsizei n, const GLuint* textures) {
 void glBindTexture(GLenum target, GLuint texture) {
     if (gc.inBegin) return setError(GL_INVALID_OPERATION);
     if (!validTarget(target) || gc.cur.boundTexture == texture) return;
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Texture);
     gc.cur.boundTexture = texture;
 }
 
@@ -181,7 +181,7 @@ void glTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei widt
     if (!esFormat) return setError(GL_INVALID_VALUE);
     if (!srcComponents || type != GL_UNSIGNED_BYTE) return setError(GL_INVALID_ENUM);
     if (level < 0 || level >= 16 || width < 0 || height < 0 || border != 0) return setError(GL_INVALID_VALUE);
-    flushBatch();
+    flushBatch(GlcompatBatchEnd::Texture);
     if (!esReady()) return;
     const int dstComponents = componentsOf(esFormat);
     std::vector<uint8_t> tight;

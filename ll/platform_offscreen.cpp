@@ -2,7 +2,8 @@
 // surface is an EGL pbuffer from the headless context (ll/headless_gl), input comes from a script
 // of frame-stamped events, the clock advances a fixed virtual step at each swap, and message boxes
 // go to stderr. Every run of one script therefore sees the same input at the same virtual times.
-// The script feeds the emulation shared with the SDL backend (platform_emulation.h).
+// The script feeds the emulation shared with the SDL backend (platform_emulation.h); the window
+// operations are the ones shared with the web backend (platform_emulation_window.h).
 #include "ll/platform_offscreen.h"
 
 #include <EGL/egl.h>
@@ -14,20 +15,11 @@
 
 #include "ll/headless_gl.h"
 #include "ll/platform_emulation.h"
+#include "ll/platform_emulation_window.h"
 #ifdef QV_GL_ES2
 #include "glcompat/glcompat.h"
 #endif
 
-struct PlatDC { PlatWindow* window; };
-struct PlatWindow {
-    std::string className;
-    PlatWndProc windowProc;
-    int32_t width, height; // client size
-    bool formatSet;
-    PlatPixelFormat format;
-    bool shown;
-    PlatDC dc;
-};
 struct PlatGLContext { EGLDisplay display; EGLSurface surface; EGLContext context; };
 
 namespace {
@@ -48,11 +40,10 @@ struct OffscreenState {
     OffscreenShotWriter shotWriter;
     OffscreenFrameHook frameHook;
     bool timed;
-    // the virtual system (window classes, messages and input devices: platform_emulation.cpp)
-    PlatWindow* window;
+    // the virtual system (window classes, messages and input devices: platform_emulation.cpp;
+    // the window and the cursor: platform_emulation_window.cpp)
     PlatGLContext* context;
     bool contextKept;    // a deleted context whose EGL objects live on until exit
-    PlatPoint cursor;
     uint32_t now;        // virtual milliseconds since the start; the clock reads kClockStart + now
     uint32_t frame;      // frames swapped so far
     bool limitPosted;
@@ -74,7 +65,7 @@ void applyDueEvents() {
         off.frameStart = Clock::now();
     }
     off.now = scriptPlayerClock(off.player, off.frame);
-    scriptPlayerApply(off.player, off.frame, kClockStart + off.now, off.window, off.cursor);
+    scriptPlayerApply(off.player, off.frame, kClockStart + off.now, emuWindow(), emuCursor());
 }
 
 void takeShot(const Shot& shot) {
@@ -97,6 +88,7 @@ void takeShot(const Shot& shot) {
 void offscreenReset() {
     off = OffscreenState{};
     emuReset();
+    emuWindowReset();
 }
 
 void offscreenSetScript(const OffscreenScript& script) { scriptPlayerLoad(off.player, script); }
@@ -129,73 +121,15 @@ bool offscreenReadPixels(std::vector<uint8_t>& rgb, int& width, int& height) {
     return true;
 }
 
-// --- kernel32 / user32 (the module handle, stock icons and cursors: platform_emulation.cpp) ---
+// --- user32: the window, messages and cursor are platform_emulation_window.cpp's ---
 
-uint32_t platRegisterClass(const PlatWindowClass* c) { return emuRegisterClass(c, nullptr); }
-
-bool platUnregisterClass(const char* className, PlatInstance*) {
-    return emuUnregisterClass(className,
-                              [](const std::string& name) { return off.window && off.window->className == name; });
-}
-
-// There is no display whose mode could change; the pbuffer has the requested size anyway.
-int32_t platChangeDisplaySettings(const PlatDisplayMode*, uint32_t) { return DISP_CHANGE_SUCCESSFUL; }
-
-// A pbuffer has no frame: the outer rectangle is the client rectangle.
-bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
-
-PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t x, int32_t y,
-                             int32_t width, int32_t height, PlatInstance*) {
-    // One window: it is the one pbuffer of the process.
-    const EmuWindowClass* c = emuFindClass(className);
-    if (off.window || !c) return nullptr;
+void emuWindowUpdate() { applyDueEvents(); }
+void emuWindowDestroyed(PlatWindow*) {}
+void emuWindowCreated(PlatWindow* w, int32_t x, int32_t y) {
     const FlightStart& start = off.player.script.start;
-    if (start.cursorGiven) off.cursor = {x + width / 2 + start.cursor[0], y + height / 2 + start.cursor[1]};
-    PlatWindow* w = new PlatWindow{c->name, c->windowProc, width, height, false, {}, false, {nullptr}};
-    w->dc.window = w;
-    off.window = w;
-    if (w->windowProc(w, WM_CREATE, 0, 0) == -1) {
-        platDestroyWindow(w);
-        return nullptr;
-    }
-    return w;
+    if (start.cursorGiven) emuCursor() = {x + w->width / 2 + start.cursor[0], y + w->height / 2 + start.cursor[1]};
 }
-
-bool platDestroyWindow(PlatWindow* window) {
-    if (!window || window != off.window) return false;
-    if (window->windowProc) window->windowProc(window, WM_DESTROY, 0, 0);
-    emuDropMessages(window);
-    off.window = nullptr;
-    delete window;
-    return true;
-}
-
-bool platShowWindow(PlatWindow* window, uint32_t command) {
-    bool was = window->shown;
-    window->shown = command != 0;
-    return was;
-}
-bool platSetForegroundWindow(PlatWindow* window) { return window != nullptr; }
-PlatWindow* platSetFocus(PlatWindow*) { return nullptr; }
-
-bool platPeekMessage(PlatMessage* message) {
-    applyDueEvents();
-    return emuTakeMessage(message);
-}
-
-// Nothing arrives while waiting on a virtual system, so an empty queue is an error, not a hang.
-int32_t platGetMessage(PlatMessage* message) {
-    if (!platPeekMessage(message)) return -1;
-    return message->message == WM_QUIT ? 0 : 1;
-}
-
-intptr_t platDispatchMessage(const PlatMessage* m) {
-    if (!m->window || m->window != off.window || !m->window->windowProc) return 0;
-    return m->window->windowProc(m->window, m->message, m->wParam, m->lParam);
-}
-
-PlatDC* platGetDC(PlatWindow* window) { return window ? &window->dc : nullptr; }
-bool platReleaseDC(PlatWindow* window, PlatDC* dc) { return window && dc == &window->dc; }
+void emuWindowDeviceRead(bool) {}
 
 // No one could press OK: the text goes to stderr and the box "returns" at once.
 int32_t platMessageBox(PlatWindow*, const char* text, const char* caption, uint32_t) {
@@ -204,35 +138,15 @@ int32_t platMessageBox(PlatWindow*, const char* text, const char* caption, uint3
     return 1; // IDOK
 }
 
-bool platGetCursorPos(PlatPoint* point) {
-    *point = off.cursor;
-    return true;
-}
-bool platSetCursorPos(int32_t x, int32_t y) {
-    off.cursor = {x, y};
-    return true;
-}
-int32_t platShowCursor(bool show) { return emuShowCursor(show); }
-
 // --- gdi32 ---
-
-int32_t platChoosePixelFormat(PlatDC* dc, const PlatPixelFormat* r) {
-    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (!dc || !r || (r->flags & needed) != needed || r->pixelType != PFD_TYPE_RGBA) return 0;
-    return 1;
-}
-
-bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
-    if (!dc || index != 1 || !r || dc->window->formatSet) return false;
-    dc->window->format = *r;
-    dc->window->formatSet = true;
-    return true;
-}
 
 // A pbuffer has a single colour buffer: the swap finishes the frame's drawing, takes the frame's
 // screenshots and runs the hook; a double-buffer request costs nothing.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !off.context) return false;
+#ifdef QV_GL_ES2
+    glcompatEndFrame();  // the layer draws what it holds and starts its next frame's buffer afresh
+#endif
     if (off.timed)
         glFinish();
     else
@@ -312,23 +226,7 @@ bool platDeleteContext(PlatGLContext* context) {
     return true;
 }
 
-// --- dinput: the devices read the scripted keyboard and mouse; the device rules are in
-// platform_emulation.cpp ---
-
-int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t) {
-    return window ? DI_OK : DIERR_INVALIDPARAM;
-}
-
-int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    return emuGetDeviceState(device, size, data, applyDueEvents);
-}
-
-int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
-                          uint32_t) {
-    return emuGetDeviceData(device, recordSize, events, count, applyDueEvents);
-}
-
-// No touch and no pad: the axes stay as the emulation holds them, 0 unless a test sets them.
+// No touch and no pad: a scripted flight's axes, 0 unless it or a test sets them.
 void platGetAnalog(PlatAnalog* out) { *out = emuAnalog(); }
 
 // --- winmm ---

@@ -4,7 +4,8 @@
 // one key table, the mouse through pointer lock (a click on the canvas takes it, the browser's
 // Escape gives it back); the clock is performance.now(). Message boxes become a panel of the page
 // and a line on the console. Events feed the emulation shared with the desktop backends
-// (platform_emulation.h); a scripted flight replaces them with a script and a virtual clock.
+// (platform_emulation.h); a scripted flight replaces them with a script and a virtual clock. The
+// window operations are the ones shared with the offscreen backend (platform_emulation_window.h).
 #include "ll/platform_web.h"
 
 #include <emscripten.h>
@@ -20,17 +21,8 @@
 #include "ll/keymap.h"
 #include "ll/platform_emulation.h"
 #include "ll/web_touch_pad.h"
+#include "ll/platform_emulation_window.h"
 
-struct PlatDC { PlatWindow* window; };
-struct PlatWindow {
-    std::string className;
-    PlatWndProc windowProc;
-    int32_t width, height; // client size: the canvas's drawing buffer
-    bool formatSet;
-    PlatPixelFormat format;
-    bool shown;
-    PlatDC dc;
-};
 struct PlatGLContext { EMSCRIPTEN_WEBGL_CONTEXT_HANDLE handle; };
 
 namespace {
@@ -41,13 +33,11 @@ struct WebState {
     ScriptPlayer player;
     bool timed;
     WebFrameHook frameHook;
-    // the system
-    PlatWindow* window;
+    // the system (the window and the virtual cursor: platform_emulation_window.cpp)
     PlatGLContext* context;
     bool canvasUsed;     // a context was made on the canvas before: the next one needs a fresh canvas
     bool inputHooked;    // the page's events are routed here
     bool dragging;       // button 0 held over the canvas without pointer lock
-    PlatPoint cursor;    // a virtual cursor: the pointer is locked, so the page has none to read
     uint32_t now;        // scripted: virtual milliseconds since the start
     bool clockRead;      // the browser's clock: whether it was read yet,
     double lastReading;  // its latest reading (performance.now(), ms)
@@ -84,7 +74,7 @@ void applyDueEvents() {
     }
     if (!web.scripted) return;
     web.now = scriptPlayerClock(web.player, web.frame);
-    scriptPlayerApply(web.player, web.frame, kClockStart + web.now, web.window, web.cursor);
+    scriptPlayerApply(web.player, web.frame, kClockStart + web.now, emuWindow(), emuCursor());
 }
 
 void releaseAllKeys() {
@@ -141,8 +131,9 @@ EM_BOOL onMouseUp(int, const EmscriptenMouseEvent* e, void*) {
 EM_BOOL onMouseMove(int, const EmscriptenMouseEvent* e, void*) {
     if (web.scripted || !(webPointerLocked() || web.dragging)) return EM_FALSE;
     const int32_t dx = int32_t(e->movementX), dy = int32_t(e->movementY);
-    web.cursor.x += dx;
-    web.cursor.y += dy;
+    // A virtual cursor: the pointer is locked, so the page has none to read.
+    emuCursor().x += dx;
+    emuCursor().y += dy;
     if (dx) emuPushMouse(DIMOFS_X, uint32_t(dx), stamp());
     if (dy) emuPushMouse(DIMOFS_Y, uint32_t(dy), stamp());
     return EM_FALSE;
@@ -204,6 +195,7 @@ void webReset() {
     web = WebState{};
     web.canvasUsed = canvasUsed;
     emuReset();
+    emuWindowReset();
     webTouchPadReset();
 }
 
@@ -233,8 +225,8 @@ bool webReadPixels(std::vector<uint8_t>& rgba, int& width, int& height) {
 
 void webLookBy(int32_t dx, int32_t dy) {
     if (web.scripted) return;
-    web.cursor.x += dx;
-    web.cursor.y += dy;
+    emuCursor().x += dx;
+    emuCursor().y += dy;
     if (dx) emuPushMouse(DIMOFS_X, uint32_t(dx), stamp());
     if (dy) emuPushMouse(DIMOFS_Y, uint32_t(dy), stamp());
 }
@@ -244,77 +236,30 @@ bool webPointerLocked() {
     return emscripten_get_pointerlock_status(&status) == EMSCRIPTEN_RESULT_SUCCESS && status.isActive;
 }
 
-// --- kernel32 / user32 (the module handle, stock icons and cursors: platform_emulation.cpp) ---
+// --- user32: the window, messages and cursor are platform_emulation_window.cpp's ---
 
-uint32_t platRegisterClass(const PlatWindowClass* c) { return emuRegisterClass(c, nullptr); }
+void emuWindowUpdate() { applyDueEvents(); }
 
-bool platUnregisterClass(const char* className, PlatInstance*) {
-    return emuUnregisterClass(className,
-                              [](const std::string& name) { return web.window && web.window->className == name; });
-}
-
-// The page decides how large the canvas shows; there is no display mode to change.
-int32_t platChangeDisplaySettings(const PlatDisplayMode*, uint32_t) { return DISP_CHANGE_SUCCESSFUL; }
-
-// The canvas has no frame: the outer rectangle is the client rectangle.
-bool platAdjustWindowRect(PlatRect* rect, uint32_t, bool, uint32_t) { return rect != nullptr; }
-
-PlatWindow* platCreateWindow(uint32_t, const char* className, const char*, uint32_t, int32_t x, int32_t y,
-                             int32_t width, int32_t height, PlatInstance*) {
-    // One window: the page has one canvas.
-    const EmuWindowClass* c = emuFindClass(className);
-    if (web.window || !c) return nullptr;
+void emuWindowCreated(PlatWindow* w, int32_t x, int32_t y) {
     const FlightStart& start = web.player.script.start;
     if (web.scripted && start.cursorGiven)
-        web.cursor = {x + width / 2 + start.cursor[0], y + height / 2 + start.cursor[1]};
-    PlatWindow* w = new PlatWindow{c->name, c->windowProc, width, height, false, {}, false, {nullptr}};
-    w->dc.window = w;
-    web.window = w;
-    if (w->windowProc(w, WM_CREATE, 0, 0) == -1) {
-        platDestroyWindow(w);
-        return nullptr;
-    }
-    return w;
+        emuCursor() = {x + w->width / 2 + start.cursor[0], y + w->height / 2 + start.cursor[1]};
 }
 
-bool platDestroyWindow(PlatWindow* window) {
-    if (!window || window != web.window) return false;
-    if (window->windowProc) window->windowProc(window, WM_DESTROY, 0, 0);
+// Touch controls and pads are sampled with the keyboard (a scripted flight has neither).
+void emuWindowDeviceRead(bool after) {
+    if (web.scripted) return;
+    if (after)
+        webTouchPadAfterRead();
+    else
+        webTouchPadSample();
+}
+
+void emuWindowDestroyed(PlatWindow*) {
     hookInput(false);
     if (webPointerLocked()) emscripten_exit_pointerlock();
     releaseAllKeys();
-    emuDropMessages(window);
-    web.window = nullptr;
-    delete window;
-    return true;
 }
-
-bool platShowWindow(PlatWindow* window, uint32_t command) {
-    bool was = window->shown;
-    window->shown = command != 0;
-    return was;
-}
-bool platSetForegroundWindow(PlatWindow* window) { return window != nullptr; }
-PlatWindow* platSetFocus(PlatWindow*) { return nullptr; }
-
-bool platPeekMessage(PlatMessage* message) {
-    applyDueEvents();
-    return emuTakeMessage(message);
-}
-
-// A browser page cannot wait inside a frame: an empty queue is an error, not a hang.
-int32_t platGetMessage(PlatMessage* message) {
-    if (!platPeekMessage(message)) return -1;
-    return message->message == WM_QUIT ? 0 : 1;
-}
-
-intptr_t platDispatchMessage(const PlatMessage* m) {
-    if (!m->window || m->window != web.window || !m->window->windowProc) return 0;
-    return m->window->windowProc(m->window, m->message, m->wParam, m->lParam);
-}
-
-PlatDC* platGetDC(PlatWindow* window) { return window ? &window->dc : nullptr; }
-bool platReleaseDC(PlatWindow* window, PlatDC* dc) { return window && dc == &window->dc; }
 
 // The page shows the box as a panel over the canvas; the console gets the same line. A page
 // cannot wait for OK inside a frame, so the box "returns" at once.
@@ -325,36 +270,13 @@ int32_t platMessageBox(PlatWindow*, const char* text, const char* caption, uint3
     return 1; // IDOK
 }
 
-bool platGetCursorPos(PlatPoint* point) {
-    *point = web.cursor;
-    return true;
-}
-bool platSetCursorPos(int32_t x, int32_t y) {
-    web.cursor = {x, y};
-    return true;
-}
-// The pointer is locked while it steers, so there is no arrow to show or hide over the canvas.
-int32_t platShowCursor(bool show) { return emuShowCursor(show); }
-
 // --- gdi32 ---
-
-int32_t platChoosePixelFormat(PlatDC* dc, const PlatPixelFormat* r) {
-    const uint32_t needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (!dc || !r || (r->flags & needed) != needed || r->pixelType != PFD_TYPE_RGBA) return 0;
-    return 1;
-}
-
-bool platSetPixelFormat(PlatDC* dc, int32_t index, const PlatPixelFormat* r) {
-    if (!dc || index != 1 || !r || dc->window->formatSet) return false;
-    dc->window->format = *r;
-    dc->window->formatSet = true;
-    return true;
-}
 
 // The browser shows what was drawn when the frame's callback returns; the swap only finishes
 // the frame's bookkeeping: the timed wait, the frame time and the hook.
 bool platSwapBuffers(PlatDC* dc) {
     if (!dc || !web.context) return false;
+    glcompatEndFrame();  // the layer draws what it holds and starts its next frame's buffer afresh
     if (web.timed) {
         // WebGL's finish does not wait; reading a pixel back does, for all the work before it.
         uint8_t pixel[4];
@@ -436,28 +358,6 @@ bool platDeleteContext(PlatGLContext* context) {
     delete context;
     web.context = nullptr;
     return true;
-}
-
-// --- dinput: the devices read the page's keyboard and mouse (or the script); the device rules
-// are in platform_emulation.cpp ---
-
-int32_t platSetCooperativeLevel(PlatDevice*, PlatWindow* window, uint32_t) {
-    return window ? DI_OK : DIERR_INVALIDPARAM;
-}
-
-// Touch controls and pads are sampled with the keyboard (a scripted flight has neither).
-int32_t platGetDeviceState(PlatDevice* device, uint32_t size, void* data) {
-    const int32_t result = emuGetDeviceState(device, size, data, [] {
-        applyDueEvents();
-        if (!web.scripted) webTouchPadSample();
-    });
-    if (!web.scripted) webTouchPadAfterRead();
-    return result;
-}
-
-int32_t platGetDeviceData(PlatDevice* device, uint32_t recordSize, PlatDeviceEvent* events, uint32_t* count,
-                          uint32_t) {
-    return emuGetDeviceData(device, recordSize, events, count, applyDueEvents);
 }
 
 // --- analog input ---

@@ -3,7 +3,8 @@
 // compared pixel by pixel. The demo flight covers every room, lighting, texturing and shadows;
 // a short script turns on the overlay's text (F1), the portal and shadow outlines (F2, F3), the
 // stencil heat map (F4) and complete-depth shadows (F5). Every frame must agree on at least
-// 99.5% of its pixels to within a few steps per channel.
+// 99.5% of its pixels to within a few steps per channel. The capture's JSON report carries the
+// layer's counts of what it sent to ES.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -15,6 +16,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "image/png_io.h"
 #include "tests/capture/image_compare.h"
@@ -140,6 +143,44 @@ TEST(EsFrames, DebugViewsAgreeWithDesktopOpenGL) {
     const std::vector<int> shots = {10, 18, 28, 36, 44, 52};
     const auto frames = captureBoth("views", "--dir " + kDemoWorld + " --script " + scriptPath, shots);
     expectAgreement(frames, shots.size());
+}
+
+TEST(EsFrames, TimedemoJsonCarriesTheLayersCounts) {
+    // The first 90 frames of the flight: the JSON's counts agree with each other and with the run.
+    const std::string json = kOut + "/counts.json";
+    std::string err;
+    ASSERT_EQ(run(kEsExe, "counts", "--dir " + kDemoWorld + " --script " + kFlight + " --frames 90 --json " + json, err),
+              0)
+        << err;
+    const nlohmann::json j = nlohmann::json::parse(slurp(json));
+    ASSERT_TRUE(j.contains("glcompat")) << "the layer's counts are in the report";
+    const nlohmann::json& g = j["glcompat"];
+    EXPECT_EQ(g["frames"], 90);
+    EXPECT_EQ(j["frames"], 90);
+    const uint64_t draws = g["draws"], calls = g["esCalls"], uploads = g["bufferUploads"];
+    EXPECT_GT(draws, 90u);
+    EXPECT_EQ(g["esCallsByName"]["glDrawArrays"], draws);
+    EXPECT_EQ(uploads, draws) << "one append to the stream buffer a draw";
+    EXPECT_GT(g["bytesUploaded"].get<uint64_t>(), 0u);
+    EXPECT_DOUBLE_EQ(g["perFrame"]["esCalls"].get<double>(), double(calls) / 90.0);
+    uint64_t byName = 0, ends = 0, eachFrame = 0;
+    for (const auto& c : g["esCallsByName"].items()) byName += c.value().get<uint64_t>();
+    for (const auto& e : g["batchEnds"].items()) ends += e.value().get<uint64_t>();
+    for (const auto& f : g["esCallsEachFrame"]) {
+        EXPECT_GT(f.get<uint64_t>(), 0u);
+        eachFrame += f.get<uint64_t>();
+    }
+    EXPECT_EQ(byName, calls);
+    EXPECT_GE(ends, draws) << "every draw ends at least one batch";
+    EXPECT_EQ(g["esCallsEachFrame"].size(), 90u);
+    EXPECT_LE(eachFrame, calls) << "the frames' own counts leave out only the end of the run";
+    EXPECT_GT(eachFrame, calls * 9 / 10);
+
+    // Desktop OpenGL has no layer to count.
+    const std::string desktopJson = kOut + "/counts-desktop.json";
+    ASSERT_EQ(run(kDesktopExe, "counts-desktop", "--dir " + kDemoWorld + " --frames 2 --json " + desktopJson, err), 0)
+        << err;
+    EXPECT_FALSE(nlohmann::json::parse(slurp(desktopJson)).contains("glcompat"));
 }
 
 }  // namespace

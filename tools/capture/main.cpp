@@ -44,6 +44,10 @@ struct CaptureState {
     std::vector<FrameSample> samples;
     bool reported;
     std::vector<long long> shotFrames;
+#ifdef QV_GL_ES2
+    GlcompatCounters lastCounters;  // the layer's counts when the previous frame ended
+    std::vector<uint64_t> esCalls, draws, bytes;  // each frame's
+#endif
 };
 CaptureState capture{};
 
@@ -122,7 +126,27 @@ void afterFrame(uint32_t) {
     sample.cameraAngles[1] = d.camera.angles.y;
     sample.cameraAngles[2] = d.camera.angles.z;
     capture.samples.push_back(sample);
+#ifdef QV_GL_ES2
+    const GlcompatCounters now = glcompatCounters();
+    capture.esCalls.push_back(now.esCalls - capture.lastCounters.esCalls);
+    capture.draws.push_back(now.draws - capture.lastCounters.draws);
+    capture.bytes.push_back(now.bytesUploaded - capture.lastCounters.bytesUploaded);
+    capture.lastCounters = now;
+#endif
 }
+
+#ifdef QV_GL_ES2
+LayerCounts layerCounts() {
+    const GlcompatCounters c = glcompatCounters();
+    LayerCounts l{c.frames, c.draws, c.esCalls, c.bufferUploads, c.bytesUploaded, c.uniformCalls, {}, {},
+                  capture.esCalls, capture.draws, capture.bytes};
+    for (int i = 0; i < int(GlcompatBatchEnd::Count); ++i)
+        l.batchEnds.emplace_back(glcompatBatchEndName(GlcompatBatchEnd(i)), c.batchEnds[i]);
+    for (int i = 0; glcompatEsFunctionName(i); ++i)
+        if (c.calls[i]) l.esCallsByName.emplace_back(glcompatEsFunctionName(i), c.calls[i]);
+    return l;
+}
+#endif
 
 // Runs at process exit, so that a run ended by the close request (which exits from inside the
 // message pump) reports too. A run that never drew a frame reports nothing.
@@ -131,17 +155,21 @@ void report() {
     capture.reported = true;
     const FrameStats stats = frameStats(offscreenFrameTimes());
     if (capture.timedemo) std::fputs(timedemoText(offscreenRenderer(), stats).c_str(), stdout);
+    const LayerCounts* layer = nullptr;
 #ifdef QV_GL_ES2
-    // Through the GL 1.1 layer: how many ES draws the frames took (the batching at work).
+    // Through the GL 1.1 layer: what the frames cost in ES calls (the batching at work).
+    const LayerCounts counts = layerCounts();
+    layer = &counts;
     if (capture.timedemo) {
         const GlcompatStats gl = glcompatStats();
         std::fprintf(stderr, "glcompat: %llu draws, %llu vertices in %u frames\n", (unsigned long long)gl.draws,
                      (unsigned long long)gl.vertices, offscreenFrames());
+        std::fputs(layerText(counts).c_str(), stderr);
     }
 #endif
     if (!capture.jsonPath.empty()) {
         std::ofstream out(capture.jsonPath);
-        out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples);
+        out << timedemoJson(offscreenRenderer(), stats, offscreenFrameTimes(), capture.samples, 1, layer);
         if (!out) std::fprintf(stderr, "quorvel-capture: cannot write \"%s\"\n", capture.jsonPath.c_str());
     }
     if (!capture.plotPath.empty()) {

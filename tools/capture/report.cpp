@@ -39,8 +39,70 @@ std::string timedemoText(const std::string& renderer, const FrameStats& s) {
     return buf;
 }
 
+namespace {
+
+double perFrame(uint64_t total, uint64_t frames) { return frames ? double(total) / double(frames) : 0.0; }
+
+nlohmann::json layerJson(const LayerCounts& c) {
+    nlohmann::json j, per, ends = nlohmann::json::object(), endsPer = nlohmann::json::object(),
+                      calls = nlohmann::json::object();
+    const std::pair<const char*, uint64_t> totals[] = {{"draws", c.draws}, {"esCalls", c.esCalls},
+                                                        {"bufferUploads", c.bufferUploads},
+                                                        {"bytesUploaded", c.bytesUploaded},
+                                                        {"uniformCalls", c.uniformCalls}};
+    j["frames"] = c.frames;
+    for (const auto& t : totals) {
+        j[t.first] = t.second;
+        per[t.first] = perFrame(t.second, c.frames);
+    }
+    for (const auto& e : c.batchEnds) {
+        ends[e.first] = e.second;
+        endsPer[e.first] = perFrame(e.second, c.frames);
+    }
+    for (const auto& e : c.esCallsByName) calls[e.first] = e.second;
+    j["perFrame"] = per;
+    j["batchEnds"] = ends;
+    j["batchEndsPerFrame"] = endsPer;
+    j["esCallsByName"] = calls;
+    j["esCallsEachFrame"] = c.esCallsPerFrame;
+    j["drawsEachFrame"] = c.drawsPerFrame;
+    j["bytesEachFrame"] = c.bytesPerFrame;
+    return j;
+}
+
+}  // namespace
+
+std::string layerText(const LayerCounts& c) {
+    char buf[512];
+    std::snprintf(buf, sizeof buf,
+                  "glcompat a frame: %.1f draws, %.1f ES calls, %.1f buffer uploads, %.0f bytes uploaded, "
+                  "%.1f uniform calls (%llu frames)\n",
+                  perFrame(c.draws, c.frames), perFrame(c.esCalls, c.frames), perFrame(c.bufferUploads, c.frames),
+                  perFrame(c.bytesUploaded, c.frames), perFrame(c.uniformCalls, c.frames),
+                  (unsigned long long)c.frames);
+    std::string text = buf;
+    text += "glcompat batch ends a frame:";
+    for (const auto& e : c.batchEnds) {
+        if (!e.second) continue;
+        std::snprintf(buf, sizeof buf, " %s %.1f", e.first.c_str(), perFrame(e.second, c.frames));
+        text += buf;
+    }
+    text += "\n";
+    // The first frame also starts the layer (programs, textures): the busiest after it.
+    size_t busiest = 0;
+    for (size_t i = 1; i < c.esCallsPerFrame.size(); ++i)
+        if (busiest == 0 || c.esCallsPerFrame[i] > c.esCallsPerFrame[busiest]) busiest = i;
+    if (busiest > 0) {
+        std::snprintf(buf, sizeof buf, "glcompat busiest frame: %llu ES calls, %llu bytes (frame %zu)\n",
+                      (unsigned long long)c.esCallsPerFrame[busiest], (unsigned long long)c.bytesPerFrame[busiest],
+                      busiest);
+        text += buf;
+    }
+    return text;
+}
+
 std::string timedemoJson(const std::string& renderer, const FrameStats& s, const std::vector<double>& times,
-                         const std::vector<FrameSample>& samples, int indent) {
+                         const std::vector<FrameSample>& samples, int indent, const LayerCounts* layer) {
     nlohmann::json j;
     j["renderer"] = renderer;
     j["version"] = QV_VERSION;
@@ -63,5 +125,6 @@ std::string timedemoJson(const std::string& renderer, const FrameStats& s, const
     j["cameraRoom"] = room;
     j["cameraPosition"] = position;
     j["cameraAngles"] = angles;
+    if (layer) j["glcompat"] = layerJson(*layer);
     return j.dump(indent) + "\n";
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct FrameStats {
@@ -29,9 +30,23 @@ struct FrameSample {
     float cameraAngles[3]; // pitch, yaw, roll in degrees
 };
 
+// What the GL 1.1 layer counted over a run drawn through it: totals since the start, the frames
+// it saw end, and the batches' ends and the ES calls by name.
+struct LayerCounts {
+    uint64_t frames, draws, esCalls, bufferUploads, bytesUploaded, uniformCalls;
+    std::vector<std::pair<std::string, uint64_t>> batchEnds;  // reason, count
+    std::vector<std::pair<std::string, uint64_t>> esCallsByName;
+    // each frame's own counts (the first frame's include the start: programs, textures)
+    std::vector<uint64_t> esCallsPerFrame, drawsPerFrame, bytesPerFrame;
+};
+
 // The summary plus per-frame times (ms) and the per-frame samples, as JSON (arrays `roomsDrawn`,
 // `cameraRoom`, `cameraPosition` and `cameraAngles`, one entry per frame). `indent` as
-// nlohmann::json::dump takes it: -1 gives one line.
+// nlohmann::json::dump takes it: -1 gives one line. With `layer`, an object `glcompat` holds its
+// totals and the same per frame (`perFrame`: totals over frames), and arrays of each frame's ES
+// calls, draws and bytes.
 std::string timedemoJson(const std::string& renderer, const FrameStats& stats,
                          const std::vector<double>& frameTimesMs, const std::vector<FrameSample>& samples,
-                         int indent = 1);
+                         int indent = 1, const LayerCounts* layer = nullptr);
+// The layer's line of the text summary: its counts a frame.
+std::string layerText(const LayerCounts& layer);

@@ -24,3 +24,43 @@ struct GlcompatStats {
     uint64_t vertices;  // vertices sent in them
 };
 GlcompatStats glcompatStats();
+
+// Ends a frame: draws what is pending and counts the frame. The first draw after it starts the
+// stream buffer afresh. Backends call it when they present, before anything waits on the GPU.
+void glcompatEndFrame();
+
+// What made the layer draw its pending batch; see the top of glcompat/batch.cpp.
+enum class GlcompatBatchEnd : int {
+    State,     // a depth, stencil, blend, mask, cull, scissor, viewport or line state changed
+    Lighting,  // a light, material, the light model or a light's switch changed
+    Texture,   // the bound texture, its image or its parameters changed
+    Program,   // the next primitive needs another program or another kind of primitive
+    Matrices,  // the next primitive was given under other matrices
+    Bitmap,    // the next glyph uses another texture, or the glyph atlas grew
+    Full,      // the batch reached its vertex limit
+    Clear,     // glClear
+    Read,      // glReadPixels
+    Finish,    // glFinish or glFlush
+    Frame,     // glcompatEndFrame
+    Shutdown,  // glcompatShutdown
+    Count
+};
+// The name of a reason as reports print it ("state", "lighting" ...).
+const char* glcompatBatchEndName(GlcompatBatchEnd reason);
+
+// The layer's counts since the process started, as glcompatStats keeps them.
+struct GlcompatCounters {
+    uint64_t frames;         // glcompatEndFrame calls
+    uint64_t draws;          // ES draw calls
+    uint64_t esCalls;        // every ES function called, queries and set-up included
+    uint64_t bufferUploads;  // vertex data sent to the stream buffer (glBufferSubData / glBufferData with data)
+    uint64_t bytesUploaded;  // the bytes those carried
+    uint64_t bufferRenewals; // the stream buffer started afresh (at a frame's first draw, or when full)
+    uint64_t uniformCalls;   // glUniform* calls
+    uint64_t batchEnds[int(GlcompatBatchEnd::Count)];
+    uint64_t calls[96];      // per ES function, in the order of glcompatEsFunctionName
+};
+GlcompatCounters glcompatCounters();
+// The ES function counted at `index` of GlcompatCounters::calls ("glDrawArrays" ...); null past
+// the last one.
+const char* glcompatEsFunctionName(int index);
