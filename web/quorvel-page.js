@@ -254,6 +254,8 @@
       }
       if (state === 'done') hint('The flight is done: ' + detail + ' frames.');
       if (state === 'timedemo') showFigures(detail);
+      // The folder of the world running, so that a watcher can tell one start from the next.
+      if (state === 'running') document.body.dataset.world = detail;
       document.body.dataset.state = state;
     },
     quorvelPointerLock(active) {

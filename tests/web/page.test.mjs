@@ -150,8 +150,10 @@ describe('the page', () => {
         }
         document.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
       });
+      // The served world stays 'running' while the drop's files are written: only the dropped
+      // folder's start says the new world runs.
       await waitFor('the dropped world to run', () =>
-        page.evaluate(() => document.body.dataset.state === 'running' && Module.FS.analyzePath('/dropped-1/demo.kbw').exists));
+        page.evaluate(() => document.body.dataset.state === 'running' && document.body.dataset.world === '/dropped-1'));
       const dropped = await grab(page);
       assert.ok(showsAPicture(dropped));
       // The same world from the same place: only what moves by itself may differ.
