@@ -85,6 +85,17 @@ ProgramKey keyOfBatch() {
     return k;
 }
 
+// With every colour channel masked, a fragment's colour is never seen: what it writes to depth
+// and stencil depends on where the vertices land alone. Glyphs keep their program, whose discard
+// decides which fragments there are.
+ProgramKey withColourMask(const ProgramKey& key, const AttribState& s) {
+    if (key.bitmap || s.colorMask[0] || s.colorMask[1] || s.colorMask[2] || s.colorMask[3]) return key;
+    ProgramKey k{};
+    k.palette = key.palette;
+    k.colorless = true;
+    return k;
+}
+
 unsigned esMode(BatchKind kind) {
     switch (kind) {
     case BatchKind::Lines: return GL_LINES;
@@ -99,8 +110,9 @@ void discardBatch() {
 }
 
 // One draw of `vertices` under raster state `s` and the batch record's matrices.
-void draw(BatchKind kind, const std::vector<float>& vertices, const AttribState& s, const ProgramKey& key) {
+void draw(BatchKind kind, const std::vector<float>& vertices, const AttribState& s, const ProgramKey& batchKey) {
     syncRaster(s);
+    const ProgramKey key = withColourMask(batchKey, s);
     Program* p = useProgram(key);
     if (!p) return;
     const EsTable& es = gc.es;

@@ -28,6 +28,9 @@ constexpr int kAttribSize[4] = {4, 3, 4, 2};
 enum Attribute : unsigned { kPosition = 0, kNormal = 1, kColor = 2, kTexCoord = 3 };
 // Held stencil-only batches drawn together may have this many different matrices (batch.cpp).
 constexpr int kPaletteSize = 16;
+// Stream buffers taken in turn, one a frame: the one a frame appends to was last drawn from two
+// frames before, so neither the driver nor the browser has to wait for it or copy it.
+constexpr int kStreamBuffers = 3;
 
 struct Mat4 {
     float m[16];
@@ -146,6 +149,8 @@ struct ProgramKey {
     bool textureMatrix;       // the texture matrix is not the identity (textured only)
     bool palette;             // unlit, untextured, each vertex's matrix picked from a palette by
                               // the index in its normal's x (held batches drawn together)
+    bool colorless;           // every colour channel masked: the vertex program places the
+                              // vertex and nothing else, so the rasterizer interpolates nothing
     uint32_t packed() const;  // one number per distinct key
 };
 
@@ -232,11 +237,15 @@ struct State {
     Mat4 heldTexture;
     AttribState heldState;
 
-    // the stream buffer: every batch's vertices appended at a running offset
-    GLuint vertexBuffer;
-    long streamCapacity;     // bytes the buffer was last given
+    // the stream buffer: every batch's vertices appended at a running offset, to one buffer of a
+    // ring a frame
+    GLuint ring[kStreamBuffers];
+    long ringCapacity[kStreamBuffers];  // bytes each was last given
+    int ringIndex;           // the frame's buffer
+    GLuint vertexBuffer;     // ring[ringIndex]
+    long streamCapacity;     // ringCapacity[ringIndex] while it is in use
     long streamOffset;       // where the next batch goes
-    bool streamRenew;        // the next batch starts the buffer afresh (a new frame)
+    bool streamRenew;        // the next batch goes to the next buffer of the ring (a new frame)
     std::vector<float> packed;  // the batch as it goes to the buffer
     VertexLayout layout;     // the attribute arrays as ES was last told them
     bool layoutValid;

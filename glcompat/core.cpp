@@ -31,7 +31,8 @@ bool esReady() {
     gc.initTried = true;
     if (!loadEsTable(gc.esReal, gc.initError)) return false;
     countEsCalls();
-    gc.es.GenBuffers(1, &gc.vertexBuffer);
+    gc.es.GenBuffers(kStreamBuffers, gc.ring);
+    gc.vertexBuffer = gc.ring[0];
     if (!gc.vertexBuffer) {
         // No buffer name: no context is current yet. Try again on a later call.
         gc.initError = "no OpenGL ES context is current";
@@ -64,7 +65,7 @@ void glcompatShutdown() {
     if (gc.ready) {
         flushBatch(GlcompatBatchEnd::Shutdown);
         releasePrograms();
-        if (gc.vertexBuffer) gc.es.DeleteBuffers(1, &gc.vertexBuffer);
+        if (gc.ring[0]) gc.es.DeleteBuffers(kStreamBuffers, gc.ring);
         if (gc.atlas) gc.es.DeleteTextures(1, &gc.atlas);
         if (gc.scratchBitmap) gc.es.DeleteTextures(1, &gc.scratchBitmap);
     }

@@ -37,8 +37,10 @@ uniform vec3 uLightAmb[LIGHTS];  // light ambient * material ambient
 uniform vec3 uLightDif[LIGHTS];  // light diffuse * material diffuse
 uniform vec3 uLightSpe[LIGHTS];  // light specular * material specular
 #endif
+#ifndef COLORLESS
 varying vec4 vColor;
 varying vec2 vTexCoord;
+#endif
 void main() {
 #ifdef BITMAP
     gl_Position = aPosition;
@@ -51,6 +53,7 @@ void main() {
     gl_Position = uMVP * aPosition;
 #endif
     gl_PointSize = 1.0;
+#ifndef COLORLESS
 #ifdef LIGHTING
     vec3 eye = (uModelView * aPosition).xyz;
     // GL_NORMALIZE is off: the normal is transformed and used as it comes.
@@ -68,6 +71,7 @@ const char* const kVertexTail = R"(
     vTexCoord = (uTexMatrix * vec4(aTexCoord, 0.0, 1.0)).xy;
 #else
     vTexCoord = aTexCoord;
+#endif
 #endif
 #endif
 #endif
@@ -111,10 +115,14 @@ precision highp float;
 precision mediump float;
 #endif
 uniform sampler2D uTexture;
+#ifndef COLORLESS
 varying vec4 vColor;
 varying vec2 vTexCoord;
+#endif
 void main() {
-#ifdef BITMAP
+#ifdef COLORLESS
+    gl_FragColor = vec4(0.0);
+#elif defined(BITMAP)
     // A glyph writes only its set bits, in the raster colour.
     if (texture2D(uTexture, vTexCoord).a < 0.5) discard;
     gl_FragColor = vColor;
@@ -153,6 +161,7 @@ Program build(const ProgramKey& key) {
     if (key.textureMatrix) defines += "#define TEXTURE_MATRIX\n";
     if (key.bitmap) defines += "#define BITMAP\n";
     if (key.palette) defines += "#define PALETTE " + std::to_string(kPaletteSize) + "\n";
+    if (key.colorless) defines += "#define COLORLESS\n";
     std::string vertex = kVertexHead;
     for (int i = 0; key.lit && i < key.lights; ++i) vertex += lightTerm(i, (key.positional >> i) & 1, key.attenuated);
     vertex += kVertexTail;
@@ -207,7 +216,7 @@ Program build(const ProgramKey& key) {
 uint32_t ProgramKey::packed() const {
     if (bitmap) return 1;
     return 2u | (lit ? 4u : 0u) | (textured ? 8u : 0u) | (attenuated ? 16u : 0u) | (textureMatrix ? 32u : 0u) |
-           (palette ? 64u : 0u) |
+           (palette ? 64u : 0u) | (colorless ? 128u : 0u) |
            uint32_t(lights) << 8 | uint32_t(positional) << 16;
 }
 

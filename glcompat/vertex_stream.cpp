@@ -1,7 +1,8 @@
-// The stream buffer: one ES buffer, bound once, that every batch's vertices are appended to at a
-// running offset; the buffer starts afresh (glBufferData with no data, so the driver need not wait
-// for draws still reading the old contents) at the first draw of a frame and when a batch does not
-// fit in what is left. A batch goes in only with the attributes its program reads, and an
+// The stream buffer: every batch's vertices are appended at a running offset to one ES buffer, a
+// ring of kStreamBuffers taken in turn a frame each (so the one written was last read frames ago
+// and nothing waits or copies, and no buffer is allocated again frame after frame). A buffer
+// starts afresh (glBufferData with no data, so the driver need not wait for draws still reading
+// the old contents) the first time it is used and when a batch does not fit in what is left. A batch goes in only with the attributes its program reads, and an
 // attribute that is the same in every vertex of the batch goes as one constant value instead of
 // an array; a position whose w is 1 throughout goes as x, y, z. The attribute arrays are pointed
 // again only when a batch is laid out unlike the one before it: a batch starts at a multiple of
@@ -20,12 +21,12 @@ constexpr long kStreamBytes = 1 << 20;
 
 // What the batch's program reads: the lit program its normals, the others their colours; the
 // textured and glyph programs their texture coordinates; the palette program each vertex's
-// matrix index, in the normal's place.
+// matrix index, in the normal's place; the colourless program its positions alone.
 void needed(const ProgramKey& key, bool out[4]) {
     out[kPosition] = true;
     out[kNormal] = key.lit || key.palette;
-    out[kColor] = !key.lit;
-    out[kTexCoord] = key.textured || key.bitmap;
+    out[kColor] = !key.lit && !key.colorless;
+    out[kTexCoord] = (key.textured || key.bitmap) && !key.colorless;
 }
 
 bool constantIn(const std::vector<float>& v, size_t count, int attribute) {
@@ -75,18 +76,31 @@ void applyLayout(const VertexLayout& l) {
     gc.layoutValid = true;
 }
 
+// A new frame goes on in the next buffer of the ring, from its start. The arrays point into the
+// buffer that was bound when they were pointed, so they are pointed again.
+void nextBuffer() {
+    gc.ringCapacity[gc.ringIndex] = gc.streamCapacity;
+    gc.ringIndex = (gc.ringIndex + 1) % kStreamBuffers;
+    gc.vertexBuffer = gc.ring[gc.ringIndex];
+    gc.streamCapacity = gc.ringCapacity[gc.ringIndex];
+    gc.streamOffset = 0;
+    gc.streamRenew = false;
+    if (gc.streamCapacity) gc.es.BindBuffer(es::kArrayBuffer, gc.vertexBuffer);
+    gc.layoutValid = false;
+}
+
 // The byte offset where `bytes` of vertices `stride` apart go, starting the buffer afresh when
-// they do not fit or a frame has begun.
+// they do not fit.
 long place(long bytes, int stride) {
     const EsTable& es = gc.es;
+    if (gc.streamRenew) nextBuffer();
     long offset = (gc.streamOffset + stride - 1) / stride * stride;
     if (gc.streamCapacity == 0) es.BindBuffer(es::kArrayBuffer, gc.vertexBuffer);
-    if (gc.streamRenew || gc.streamCapacity == 0 || offset + bytes > gc.streamCapacity) {
+    if (gc.streamCapacity == 0 || offset + bytes > gc.streamCapacity) {
         long capacity = std::max(gc.streamCapacity, kStreamBytes);
         while (capacity < bytes) capacity *= 2;
         es.BufferData(es::kArrayBuffer, capacity, nullptr, es::kStreamDraw);
         gc.streamCapacity = capacity;
-        gc.streamRenew = false;
         gc.counters.bufferRenewals++;
         offset = 0;
     }

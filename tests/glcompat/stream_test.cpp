@@ -102,17 +102,25 @@ TEST_F(GlcompatStream, BatchesOfAFrameShareOneBufferPointedOnce) {
     EXPECT_EQ(pixel(24, 8), (Rgb{0, 255, 0}));
     EXPECT_EQ(pixel(40, 8), (Rgb{0, 0, 255}));
 
-    // A new frame starts the buffer afresh; the arrays stay pointed.
-    const Since next;
-    glcompatEndFrame();
-    glColor3f(1, 1, 1);
-    glRectf(0, 32, 16, 48);
-    glFinish();
-    EXPECT_EQ(next.delta().frames, 1u);
-    EXPECT_EQ(next.delta().bufferRenewals, 1u);
-    EXPECT_EQ(next.calls("glVertexAttribPointer"), 0u);
-    EXPECT_EQ(pixel(8, 40), (Rgb{255, 255, 255}));
+    // Each new frame goes on in the next buffer of a ring of three, pointed again; once round the
+    // ring, a buffer is written again without being given new storage.
+    for (int frame = 1; frame <= 4; ++frame) {
+        const Since next;
+        glcompatEndFrame();
+        glColor3f(1, 1, float(frame % 2));
+        const int y = 8 + 8 * frame;
+        glRectf(0, float(y), 16, float(y + 8));
+        glFinish();
+        EXPECT_EQ(next.delta().frames, 1u);
+        EXPECT_EQ(next.calls("glBindBuffer"), 1u) << "frame " << frame;
+        EXPECT_EQ(next.calls("glBufferData"), frame < 3 ? 1u : 0u) << "frame " << frame;
+        EXPECT_EQ(next.delta().bufferRenewals, frame < 3 ? 1u : 0u) << "frame " << frame;
+        EXPECT_EQ(next.calls("glVertexAttribPointer"), 1u) << "frame " << frame;
+        EXPECT_EQ(pixel(8, y + 4), (Rgb{255, 255, frame % 2 ? 255 : 0})) << "frame " << frame;
+    }
+    // What earlier frames drew stays drawn.
     EXPECT_EQ(pixel(8, 8), (Rgb{255, 0, 0}));
+    EXPECT_EQ(pixel(24, 8), (Rgb{0, 255, 0}));
 }
 
 TEST_F(GlcompatStream, AFullBufferStartsAgainAndEveryVertexStillDraws) {

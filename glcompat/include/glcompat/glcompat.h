@@ -55,7 +55,7 @@ struct GlcompatCounters {
     uint64_t esCalls;        // every ES function called, queries and set-up included
     uint64_t bufferUploads;  // vertex data sent to the stream buffer (glBufferSubData / glBufferData with data)
     uint64_t bytesUploaded;  // the bytes those carried
-    uint64_t bufferRenewals; // the stream buffer started afresh (at a frame's first draw, or when full)
+    uint64_t bufferRenewals; // a stream buffer started afresh (its first use, or when full)
     uint64_t uniformCalls;   // glUniform* calls
     uint64_t batchEnds[int(GlcompatBatchEnd::Count)];
     uint64_t calls[96];      // per ES function, in the order of glcompatEsFunctionName
