@@ -1,6 +1,7 @@
 // A benchmark, not a test: the demo's whole flight timed in alternating pairs, quorvel-capture
-// --timedemo and the page's timedemo in headless Chromium, on the same machine; each pair's ratio
-// (browser / capture mean FPS), their median, and the load average before each run.
+// --timedemo and the page's timedemo in the browser QV_BROWSER names (headless Chromium unless it
+// says firefox; Firefox needs an X display), on the same machine; each pair's ratio (browser /
+// capture mean FPS), their median, and the load average before each run.
 //   node bench/browser_pairs.mjs WEB_DIR CAPTURE RUN_DIR FLIGHT [PAIRS]
 // Pairs alternate which side runs first, so that a load that rises or falls through the run
 // weighs on both sides alike.

@@ -3,7 +3,8 @@
 # cost against world size, silhouette cost per triangle, what --watch adds to a frame, and the demo
 # world's timedemo with the share of frame time spent in Quorvel's own code (from a perf profile,
 # when perf works here), the GL 1.1 layer's counts over the flight and its speed against desktop
-# OpenGL, and the same timedemo in headless Chromium beside it when the web build is there.
+# OpenGL, and the same timedemo in headless Chromium and in Firefox beside it when the web build
+# is there.
 # Timing ratios are taken as alternating pairs (QV_BENCH_PAIRS, default 5) and quoted as the
 # median pair ratio, with the load average: a figure taken while other work loads the machine is
 # not a result. QV_BENCH_FRAMES limits the layer's runs to the flight's first N frames.
@@ -75,11 +76,20 @@ es_ratio="median $(median "${ratios[@]}") of $pairs alternating pairs (${ratios[
 # The same flight as the page's timedemo in headless Chromium, when the web build is there
 # (scripts/web.sh), beside quorvel-capture's, in alternating pairs.
 web="n/a (no web build: run scripts/web.sh)"
+web_firefox="n/a (no web build, or no firefox-esr: scripts/deps.sh web)"
 if [ -f build-web/quorvel.wasm ] && [ -d tests/web/node_modules/puppeteer-core ]; then
   step "browser timedemo pairs (build-web, $flight)"
   node bench/browser_pairs.mjs build-web "$build/tools/capture/quorvel-capture" "$world" "$PWD/$flight" "$pairs" \
     >"$out/web.txt"
   web="$(sed -n 's/^browser \/ capture median pair ratio: \(.*\)$/\1/p' "$out/web.txt"); target >= 0.45"
+  # Firefox gives WebGL only with a display: it runs headed on a private Xvfb.
+  if [ -x /usr/bin/firefox-esr ]; then
+    step "browser timedemo pairs in Firefox (build-web, $flight)"
+    (. scripts/xvfb.sh && qv_start_xvfb &&
+      QV_BROWSER=firefox node bench/browser_pairs.mjs build-web "$build/tools/capture/quorvel-capture" "$world" \
+        "$PWD/$flight" "$pairs") >"$out/web-firefox.txt"
+    web_firefox="$(sed -n 's/^browser \/ capture median pair ratio: \(.*\)$/\1/p' "$out/web-firefox.txt")"
+  fi
 fi
 
 val() { sed -n "$2" "$1" | head -1; }
@@ -117,4 +127,5 @@ printf '%-34s | %s\n' "  bytes uploaded a frame" "$es_mb MB; target <= 0.8 MB"
 printf '%-34s | %s\n' "  what ended the batches a frame" "$ends"
 printf '%-34s | %s\n' "  busiest frame" "$busiest"
 printf '%-34s | %s\n' "capture-es / capture mean FPS" "$es_ratio; target >= 0.97"
-printf '%-34s | %s\n' "Browser / capture mean FPS" "$web"
+printf '%-34s | %s\n' "Browser / capture mean FPS" "Chromium (SwiftShader): $web"
+printf '%-34s | %s\n' "" "Firefox ESR (llvmpipe, headed on Xvfb): $web_firefox"
