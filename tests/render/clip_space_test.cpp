@@ -5,24 +5,9 @@
 #include <vector>
 
 #include "render/clip_space.h"
+#include "tests/render/demo_clip.h"
 
 namespace {
-
-// The demo's projection (glFrustum +-0.2 at 0.5, far plane at infinity) with an identity view,
-// on an 800 x 600 viewport.
-ClipSpace demoClip() {
-    ClipSpace c{};
-    c.m[0] = 2.5;
-    c.m[5] = 2.5;
-    c.m[10] = -1;
-    c.m[11] = -1;
-    c.m[14] = -1;
-    c.viewport[0] = 0;
-    c.viewport[1] = 0;
-    c.viewport[2] = 800;
-    c.viewport[3] = 600;
-    return c;
-}
 
 // Object-space polygon corners (x, y, z, w) through the clip space, then bounded.
 ScreenRect polygonRect(const ClipSpace& c, const double (*points)[4], int n) {

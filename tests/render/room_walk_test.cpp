@@ -14,6 +14,7 @@
 #include "render/entity_models.h"
 #include "render/shadows.h"
 #include "scene/entity.h"
+#include "tests/render/demo_clip.h"
 #include "tests/render/gl_test.h"
 #include "tests/render/test_world.h"
 
@@ -231,19 +232,6 @@ TEST(EntityModels, UnusableModelsAndCastersAreRefused) {
     world->models = models;
     EXPECT_EQ(entityModel(nullptr, e), nullptr);
     freeWorld(world);
-}
-
-// The demo's projection (x and y scaled by 2.5, far plane at infinity) with an identity view.
-ClipSpace demoClip() {
-    ClipSpace c{};
-    c.m[0] = 2.5;
-    c.m[5] = 2.5;
-    c.m[10] = -1;
-    c.m[11] = -1;
-    c.m[14] = -1;
-    c.viewport[2] = 800;
-    c.viewport[3] = 600;
-    return c;
 }
 
 TEST(PoolOutcodes, AgreeWithTheWholePoolsCodesAndComputeOnlyWhatIsAsked) {

@@ -9,21 +9,9 @@
 #include <vector>
 
 #include "render/volume_clip.h"
+#include "tests/render/demo_clip.h"
 
 namespace {
-
-// The demo's projection (glFrustum +-0.2 at 0.5, far plane at infinity), identity view.
-ClipSpace demoClip() {
-    ClipSpace c{};
-    c.m[0] = 2.5;
-    c.m[5] = 2.5;
-    c.m[10] = -1;
-    c.m[11] = -1;
-    c.m[14] = -1;
-    c.viewport[2] = 800;
-    c.viewport[3] = 600;
-    return c;
-}
 
 VolumeCorner corner(const ClipSpace& c, double x, double y, double z, double w) {
     VolumeCorner out{{x, y, z, w}, {}};

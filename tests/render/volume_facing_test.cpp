@@ -11,22 +11,9 @@
 #include <vector>
 
 #include "render/volume_bounds.h"
+#include "tests/render/demo_clip.h"
 
 namespace {
-
-// The demo's projection (glFrustum +-0.2 at 0.5, far plane at infinity) with an identity view on
-// an 800 x 600 viewport, as in the clip-space tests.
-ClipSpace demoClip() {
-    ClipSpace c{};
-    c.m[0] = 2.5;
-    c.m[5] = 2.5;
-    c.m[10] = -1;
-    c.m[11] = -1;
-    c.m[14] = -1;
-    c.viewport[2] = 800;
-    c.viewport[3] = 600;
-    return c;
-}
 
 // A rasterizer's view of one corner: the transform in single precision, as the GL layer's
 // combined matrix and the driver do it, then the window position snapped to 1 / 2^bits pixel.
